@@ -1,0 +1,81 @@
+#include "app.h"
+
+#include <commctrl.h>
+
+namespace fw {
+
+CWinApp* CWinApp::s_app = nullptr;
+
+CWinApp::CWinApp() { s_app = this; }
+
+CWinApp::~CWinApp() {
+    if (s_app == this) s_app = nullptr;
+}
+
+int CWinApp::Run() {
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+int CWinApp::DoMessageBox(const std::wstring& text, UINT type) const {
+    if ((type & MB_ICONMASK) == 0 && (type & MB_TYPEMASK) == MB_OK) type |= MB_ICONEXCLAMATION;
+    return ::MessageBoxW(nullptr, text.c_str(), m_strAppName.c_str(), type);
+}
+
+const wchar_t* CommandTail(const wchar_t* p) {
+    if (!p) return L"";
+    bool quoted = false;
+    for (; *p; ++p) {
+        if (*p == L'"') quoted = !quoted;
+        else if (*p <= L' ' && !quoted) break;
+    }
+    while (*p && *p <= L' ') ++p;
+    return p;
+}
+
+namespace {
+std::wstring ModulePath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring ExecutableBaseName() {
+    std::wstring path = ModulePath(nullptr);
+    size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+}  // namespace
+
+std::wstring DirectoryOf(const std::wstring& path) {
+    size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring ModuleDirectory(HMODULE module) { return DirectoryOf(ModulePath(module)); }
+
+}  // namespace fw
+
+// The process entry: the application object does all its work in InitInstance.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    fw::CWinApp* app = fw::CWinApp::Get();
+    if (!app) return 0;
+    app->m_hInstance = instance;
+    app->m_lpCmdLine = fw::CommandTail(::GetCommandLineW());
+    app->m_strAppName = fw::ExecutableBaseName();
+    if (app->InitInstance()) app->Run();
+    return 0;
+}

@@ -1,0 +1,88 @@
+#include "dialog.h"
+
+#include "app.h"
+
+namespace fw {
+
+INT_PTR CDialog::DoModal() {
+    return ::DialogBoxParamW(CWinApp::Get()->m_hInstance, MAKEINTRESOURCEW(m_templateId), m_hParent, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::OnInitDialog() {
+    DoDataExchange();
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    DoDataExchange();
+    EndDialog(IDOK);
+}
+
+void CDialog::BindControl(UINT id, CWnd& control) {
+    if (!control.GetSafeHwnd()) control.SubclassDlgItem(id, m_hWnd);
+}
+
+LRESULT CDialog::OnOkClicked(WPARAM, LPARAM) {
+    OnOK();
+    return 0;
+}
+
+LRESULT CDialog::OnCancelClicked(WPARAM, LPARAM) {
+    OnCancel();
+    return 0;
+}
+
+bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    static const MessageMapEntry<CDialog> map[] = {
+        {WM_COMMAND, BN_CLICKED, IDOK, &CDialog::OnOkClicked},
+        {WM_COMMAND, BN_CLICKED, IDCANCEL, &CDialog::OnCancelClicked},
+    };
+    return RouteMessage(this, map, msg, wp, lp, result);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    CDialog* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lp);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+        self->m_hWnd = hwnd;
+        return self->OnInitDialog();
+    }
+    self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self) return FALSE;
+    if (msg == WM_NCDESTROY) {
+        self->m_hWnd = nullptr;
+        return FALSE;
+    }
+
+    LRESULT result = 0;
+    bool handled = self->OnMessage(msg, wp, lp, result);
+
+    // Requests the parent receives on behalf of a control are offered to the control itself first.
+    if (!handled && (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN || msg == WM_DRAWITEM)) {
+        HWND child = msg == WM_DRAWITEM ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem : reinterpret_cast<HWND>(lp);
+        if (CWnd* control = CWnd::FromHandle(child)) handled = control->OnMessage(kReflectBase + msg, wp, lp, result);
+    }
+    if (!handled) return FALSE;
+
+    switch (msg) {
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+        case WM_QUERYDRAGICON:
+            return static_cast<INT_PTR>(result);
+        default:
+            ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+            return TRUE;
+    }
+}
+
+}  // namespace fw

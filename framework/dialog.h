@@ -1,0 +1,37 @@
+// Modal dialogs built from a dialog template resource.
+#pragma once
+#include "wnd.h"
+
+namespace fw {
+
+class CDialog : public CWnd {
+public:
+    CDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_hParent(parent) {}
+
+    // Runs the dialog modally and returns the value it ended with (-1 when it could not be created).
+    INT_PTR DoModal();
+    void EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+
+    virtual BOOL OnInitDialog();
+    // Data exchange, then the end with IDOK.
+    virtual void OnOK();
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+protected:
+    // Binds the template's controls to their member objects; runs once, from OnInitDialog.
+    virtual void DoDataExchange() {}
+    // Binds one control of the template to a member, the first time only.
+    void BindControl(UINT id, CWnd& control);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT OnOkClicked(WPARAM, LPARAM);
+    LRESULT OnCancelClicked(WPARAM, LPARAM);
+
+    UINT m_templateId;
+    HWND m_hParent;
+};
+
+}  // namespace fw

@@ -1,0 +1,90 @@
+// The window base of our small application framework: a C++ object bound to one window, with a message
+// map per class written as a plain table of (message, notification, control id, member handler).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace fw {
+
+// Reflected messages are offered to the control they concern, numbered from this base
+// (the control-colour request of a static control arrives as kReflectBase + WM_CTLCOLORSTATIC).
+constexpr UINT kReflectBase = 0xBC00;
+
+template <class T>
+struct MessageMapEntry {
+    UINT message;  // the window message, WM_COMMAND for button clicks
+    UINT code;     // the notification code of a WM_COMMAND entry (BN_CLICKED), else 0
+    UINT id;       // the control id of a WM_COMMAND entry, else 0
+    LRESULT (T::*handler)(WPARAM, LPARAM);
+};
+
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    operator HWND() const { return m_hWnd; }
+
+    // Binds this object to an existing window and routes the window's messages through the message map.
+    bool SubclassWindow(HWND hwnd);
+    bool SubclassDlgItem(UINT id, HWND parent) { return SubclassWindow(::GetDlgItem(parent, id)); }
+    void UnsubclassWindow();
+    // The object bound to a window, if any.
+    static CWnd* FromHandle(HWND hwnd);
+
+    BOOL EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }
+    BOOL Invalidate(BOOL erase = TRUE) { return ::InvalidateRect(m_hWnd, nullptr, erase); }
+    BOOL SetWindowText(const std::wstring& text) { return ::SetWindowTextW(m_hWnd, text.c_str()); }
+    std::wstring GetWindowText() const;
+    RECT GetClientRect() const {
+        RECT rc{};
+        ::GetClientRect(m_hWnd, &rc);
+        return rc;
+    }
+    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::SendMessageW(m_hWnd, msg, wp, lp); }
+
+    // The message map: returns true when the message was handled and `result` holds its answer. Derived
+    // classes look in their own table first and then ask their base class.
+    virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+protected:
+    // Hands the message being handled to the window's previous procedure (the platform's own behaviour).
+    LRESULT Default();
+    // A handler calls this to let the message go on to default processing after it returns.
+    void SetMsgHandled(bool handled) { m_bMsgHandled = handled; }
+
+    template <class T, size_t N>
+    bool RouteMessage(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+    HWND m_hWnd = nullptr;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    bool m_bSubclassed = false;
+    bool m_bMsgHandled = true;
+    UINT m_curMsg = 0;
+    WPARAM m_curWParam = 0;
+    LPARAM m_curLParam = 0;
+
+    friend class CDialog;
+};
+
+template <class T, size_t N>
+bool CWnd::RouteMessage(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wp, LPARAM lp,
+                        LRESULT& result) {
+    for (const auto& entry : map) {
+        if (entry.message != msg) continue;
+        if (msg == WM_COMMAND && (HIWORD(wp) != entry.code || LOWORD(wp) != entry.id)) continue;
+        m_bMsgHandled = true;
+        result = (self->*entry.handler)(wp, lp);
+        return m_bMsgHandled;
+    }
+    return false;
+}
+
+}  // namespace fw

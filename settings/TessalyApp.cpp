@@ -1,0 +1,69 @@
+#include "TessalyApp.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+#include "TessalyDlg.h"
+
+namespace {
+const wchar_t kWindowTitle[] = L"Corvane Velmora";
+
+// A top-level window whose title is exactly ours. The platform's title search ignores letter case, so each
+// window it finds is compared once more, case-sensitively.
+bool OtherInstanceRunning() {
+    for (HWND hwnd = ::FindWindowExW(nullptr, nullptr, nullptr, kWindowTitle); hwnd;
+         hwnd = ::FindWindowExW(nullptr, hwnd, nullptr, kWindowTitle)) {
+        wchar_t title[sizeof kWindowTitle / sizeof kWindowTitle[0] + 1] = L"";
+        ::GetWindowTextW(hwnd, title, static_cast<int>(sizeof title / sizeof title[0]));
+        if (std::wcscmp(title, kWindowTitle) == 0) return true;
+    }
+    return false;
+}
+}  // namespace
+
+CTessalyApp& TheApp() { return static_cast<CTessalyApp&>(*fw::CWinApp::Get()); }
+
+BOOL CTessalyApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc{8, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+
+    fw::CWinApp::InitInstance();
+    m_bWin7Client = 0;
+    m_bVistaOrXP = 0;
+
+    // A window with our title means the program already runs; that one stays as it is.
+    if (OtherInstanceRunning()) return FALSE;
+
+    EnableControlContainer();
+    SetRegistryKey(L"Local AppWizard-Generated Applications");
+
+    CTessalyDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+OsSupport EvaluateOSVersion(const OSVERSIONINFOEXW& info) {
+    OsSupport result;
+    if (info.dwPlatformId != VER_PLATFORM_WIN32_NT || info.dwMajorVersion <= 4) return result;
+    const bool workstation = info.wProductType == VER_NT_WORKSTATION;
+    if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1 && workstation) result.win7Client = 1;
+    if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0 && workstation) result.vistaOrXP = 1;
+    if (info.dwMajorVersion == 5 && info.dwMinorVersion == 1) result.vistaOrXP = 1;
+    return result;
+}
+
+int CTessalyApp::CheckOSVersion() {
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return 0;
+#pragma GCC diagnostic pop
+    const OsSupport support = EvaluateOSVersion(info);
+    if (support.win7Client) m_bWin7Client = 1;
+    if (support.vistaOrXP) m_bVistaOrXP = 1;
+    return (m_bWin7Client || m_bVistaOrXP) ? 1 : 0;
+}

@@ -1,0 +1,244 @@
+#include "TessalyDlg.h"
+
+#include <app.h>
+
+#include "../resources/settings/resource.h"
+#include "TessalyApp.h"
+
+namespace {
+const wchar_t kCaption[] = L"Corvane Velmora";
+constexpr UINT kAboutCommand = 0x0010;
+constexpr int kNormalLayoutWidth = 364;
+}  // namespace
+
+CTessalyDlg::CTessalyDlg() : fw::CDialog(IDD_VELMORA_DIALOG, nullptr) {
+    m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+CTessalyDlg::~CTessalyDlg() = default;
+
+void CTessalyDlg::DoDataExchange() {
+    BindControl(IDC_ON_OPTION, m_btnOn);
+    BindControl(IDC_OFF_OPTION, m_btnOff);
+    BindControl(IDOK, m_btnOK);
+    BindControl(IDCANCEL, m_btnCancel);
+    BindControl(3, m_btnApply);
+    BindControl(IDC_DESCRIPTION, m_lblDescription);
+    BindControl(IDC_HELP_BUTTON, m_btnHelp);
+    BindControl(IDC_FEATURE_NAME, m_lblFeatureName);
+    BindControl(IDC_ON_LABEL, m_lblOn);
+    BindControl(IDC_OFF_LABEL, m_lblOff);
+    BindControl(IDC_TITLE, m_lblTitle);
+    BindControl(IDC_BACKGROUND, m_picBackground);
+}
+
+bool CTessalyDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    static const fw::MessageMapEntry<CTessalyDlg> map[] = {
+        {WM_SYSCOMMAND, 0, 0, &CTessalyDlg::OnSysCommand},
+        {WM_PAINT, 0, 0, &CTessalyDlg::OnPaint},
+        {WM_QUERYDRAGICON, 0, 0, &CTessalyDlg::OnQueryDragIcon},
+        {WM_COMMAND, BN_CLICKED, 3, &CTessalyDlg::OnApplyClicked},
+        {WM_COMMAND, BN_CLICKED, IDC_ON_OPTION, &CTessalyDlg::OnOnClicked},
+        {WM_COMMAND, BN_CLICKED, IDC_OFF_OPTION, &CTessalyDlg::OnOffClicked},
+        {WM_COMMAND, BN_CLICKED, IDOK, &CTessalyDlg::OnOkClicked},
+        {WM_COMMAND, BN_CLICKED, IDCANCEL, &CTessalyDlg::OnCancelClicked},
+        {WM_LBUTTONDOWN, 0, 0, &CTessalyDlg::OnLButtonDown},
+        {WM_COMMAND, BN_CLICKED, IDC_HELP_BUTTON, &CTessalyDlg::OnHelpClicked},
+    };
+    return RouteMessage(this, map, msg, wp, lp, result) || fw::CDialog::OnMessage(msg, wp, lp, result);
+}
+
+BOOL CTessalyDlg::OnInitDialog() {
+    fw::CDialog::OnInitDialog();
+
+    // The about item is offered only when the string table carries its text.
+    wchar_t about[256] = L"";
+    if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0 && about[0]) {
+        if (HMENU menu = ::GetSystemMenu(m_hWnd, FALSE)) {
+            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(menu, MF_STRING, kAboutCommand, about);
+        }
+    }
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    // The layout follows the measured client area, never the reported resolution.
+    m_bLargeLayout = 0;
+    m_nSelectedMode = 0;
+    const RECT client = GetClientRect();
+    if (client.right > kNormalLayoutWidth) m_bLargeLayout = 1;
+
+    m_strModuleDir = fw::ModuleDirectory();
+
+    LoadInterfaceTexts(GetLanguageCode());
+
+    if (!TheApp().CheckOSVersion()) {
+        EndDialog(0);
+        return TRUE;
+    }
+    if (!LoadFirmwareLibrary() || !InitFirmwareInterface()) {
+        EndDialog(0);
+        return TRUE;
+    }
+    if (!ReadQuickResumeMode()) {
+        ShowMessage(m_strMsg2);
+        EndDialog(0);
+        return TRUE;
+    }
+
+    if (std::wstring(TheApp().m_lpCmdLine) == L"UNINSTALL") {
+        if (m_nSelectedMode == 1) {
+            m_nSelectedMode = 0;
+            CommitSelectedMode();
+        }
+        EndDialog(0);
+        return TRUE;
+    }
+
+    ShowInitialState();
+    ::SetWindowPos(m_picBackground, nullptr, 0, 0, client.right - client.left, client.bottom - client.top, 0);
+    return TRUE;
+}
+
+void CTessalyDlg::ShowMessage(const std::wstring& text) { ::MessageBoxW(m_hWnd, text.c_str(), kCaption, MB_OK); }
+
+void CTessalyDlg::ShowInitialState() {
+    LoadButtonImages();
+    CGraphicButton& chosen = m_nSelectedMode == 1 ? m_btnOn : m_btnOff;
+    if (m_bLargeLayout)
+        chosen.ReloadBitmaps(IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
+                             IDB_OPTION_INACTIVE_LARGE);
+    else
+        chosen.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+    m_btnApply.m_bInactive = 1;
+    m_btnApply.EnableWindow(FALSE);
+}
+
+void CTessalyDlg::LoadButtonImages() {
+    if (m_bLargeLayout) {
+        m_bmpLargeBackground.LoadBitmap(IDB_BACKGROUND_LARGE);
+        m_picBackground.SetBitmap(m_bmpLargeBackground.Get());
+    }
+    const UINT normal = m_bLargeLayout ? IDB_BUTTON_NORMAL_LARGE : IDB_BUTTON_NORMAL;
+    const UINT hover = m_bLargeLayout ? IDB_BUTTON_HOVER_LARGE : IDB_BUTTON_HOVER;
+    const UINT pressed = m_bLargeLayout ? IDB_BUTTON_PRESSED_LARGE : IDB_BUTTON_PRESSED;
+    const UINT inactive = m_bLargeLayout ? IDB_BUTTON_INACTIVE_LARGE : IDB_BUTTON_INACTIVE;
+    struct {
+        CGraphicButton& button;
+        const std::wstring& text;
+    } const pushButtons[] = {{m_btnApply, m_strApply}, {m_btnOK, m_strOK}, {m_btnCancel, m_strCancel}};
+    for (const auto& push : pushButtons) {
+        if (m_bLargeLayout) push.button.m_bLargeFont = 1;
+        push.button.SetText(push.text);
+        push.button.LoadBitmaps(normal, hover, pressed, inactive);
+    }
+
+    if (m_bLargeLayout) {
+        m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
+                            IDB_OPTION_INACTIVE_LARGE);
+        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
+                             IDB_OPTION_INACTIVE_LARGE);
+    } else {
+        m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+    }
+    m_btnHelp.LoadBitmaps(IDB_HELP, IDB_HELP, IDB_HELP_PRESSED, IDB_HELP);
+}
+
+void CTessalyDlg::OnSelectOn() {
+    m_nSelectedMode = 1;
+    if (m_bLargeLayout) {
+        m_btnOn.ReloadBitmaps(IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
+                              IDB_OPTION_INACTIVE_LARGE);
+        m_btnOff.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
+                               IDB_OPTION_NOT_CHOSEN_LARGE);
+    } else {
+        m_btnOn.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+        m_btnOff.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN,
+                               IDB_OPTION_NOT_CHOSEN);
+    }
+    m_btnOff.Invalidate(TRUE);
+    m_btnApply.EnableWindow(TRUE);
+    m_btnApply.m_bInactive = 0;
+    m_btnApply.Invalidate(TRUE);
+}
+
+void CTessalyDlg::OnSelectOff() {
+    m_nSelectedMode = 0;
+    if (m_bLargeLayout)
+        m_btnOff.ReloadBitmaps(IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
+                               IDB_OPTION_INACTIVE_LARGE);
+    else
+        m_btnOff.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+    m_btnOn.Invalidate(TRUE);
+    if (m_bLargeLayout)
+        m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
+                              IDB_OPTION_NOT_CHOSEN_LARGE);
+    else
+        m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN,
+                              IDB_OPTION_NOT_CHOSEN);
+    m_btnApply.EnableWindow(TRUE);
+    m_btnApply.m_bInactive = 0;
+    m_btnApply.Invalidate(TRUE);
+}
+
+LRESULT CTessalyDlg::OnSysCommand(WPARAM wp, LPARAM) {
+    // The about command has no box to show; everything else is the system's.
+    if ((wp & 0xFFF0) != kAboutCommand) SetMsgHandled(false);
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnPaint(WPARAM, LPARAM) {
+    if (!::IsIconic(m_hWnd)) {
+        SetMsgHandled(false);
+        return 0;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int cx = ::GetSystemMetrics(SM_CXICON);
+    const int cy = ::GetSystemMetrics(SM_CYICON);
+    const RECT rc = GetClientRect();
+    ::DrawIcon(dc, (rc.right - rc.left - cx + 1) / 2, (rc.bottom - rc.top - cy + 1) / 2, m_hIcon);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+
+LRESULT CTessalyDlg::OnApplyClicked(WPARAM, LPARAM) {
+    ApplySelectedMode();
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnOnClicked(WPARAM, LPARAM) {
+    OnSelectOn();
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnOffClicked(WPARAM, LPARAM) {
+    OnSelectOff();
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnOkClicked(WPARAM, LPARAM) {
+    CommitSelectedMode();
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnCancelClicked(WPARAM, LPARAM) {
+    OnCancel();
+    return 0;
+}
+
+// The window moves only by its caption bar; a press on its surface gets the platform's handling.
+LRESULT CTessalyDlg::OnLButtonDown(WPARAM, LPARAM) {
+    SetMsgHandled(false);
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnHelpClicked(WPARAM, LPARAM) {
+    OpenHelp();
+    return 0;
+}

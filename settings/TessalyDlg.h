@@ -1,0 +1,108 @@
+// The settings program's only window: shows the quick-resume state and switches it.
+#pragma once
+#include <dialog.h>
+#include <handles.h>
+
+#include <string>
+
+#include "controls/GraphicButton.h"
+#include "controls/StaticTrans.h"
+
+class CTessalyDlg : public fw::CDialog {
+public:
+    using InitEntry = int(__cdecl*)();
+    using CallEntry = int(__cdecl*)(unsigned short signature, unsigned char function, unsigned char* block);
+
+    CTessalyDlg();
+    ~CTessalyDlg() override;
+
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    void ShowMessage(const std::wstring& text);
+    void ShowInitialState();
+    void LoadButtonImages();
+    void OnSelectOn();
+    void OnSelectOff();
+
+    // Interface language and help.
+    std::wstring GetLanguageCode();
+    void LoadInterfaceTexts(const std::wstring& code);
+    void OpenHelp();
+
+    // Firmware-call library binding.
+    BOOL LoadFirmwareLibrary();
+    BOOL InitFirmwareInterface();
+    BYTE CallFirmware(BYTE function, BYTE request);
+
+    // Quick-resume mode.
+    DWORD ReadModeValue(const wchar_t* name);
+    void WriteModeValue(const wchar_t* name, DWORD value);
+    BOOL ReadQuickResumeMode();
+    void ApplySelectedMode();
+    void CommitSelectedMode();
+
+    // Power policy.
+    int SetPowerPolicy(int kind);
+    void RunHiddenCommand(const std::wstring& commandLine);
+
+    HMODULE m_hFirmwareLib = nullptr;
+    std::wstring m_strModuleDir;
+    InitEntry m_pfnInitBIOSInterface = nullptr;
+    CallEntry m_pfnCallBIOSInterfaceEx = nullptr;
+    int m_nSelectedMode = 0;
+    int m_bLargeLayout = 0;
+
+    std::wstring m_strDesc;
+    std::wstring m_strFuncName;
+    std::wstring m_strState;
+    std::wstring m_strOn;
+    std::wstring m_strOff;
+    std::wstring m_strOK;
+    std::wstring m_strCancel;
+    std::wstring m_strApply;
+    std::wstring m_strMsg1;
+    std::wstring m_strMsg2;
+
+    CGraphicButton m_btnOn;
+    CGraphicButton m_btnOff;
+    CGraphicButton m_btnApply;
+    CGraphicButton m_btnOK;
+    CGraphicButton m_btnHelp;
+    CGraphicButton m_btnCancel;
+
+    CStaticTrans m_lblDescription;
+    CStaticTrans m_lblFeatureName;
+    CStaticTrans m_lblOn;
+    CStaticTrans m_lblOff;
+    CStaticTrans m_lblTitle;
+
+    fw::CFont m_fontDescription;
+    fw::CFont m_fontFeatureName;
+    fw::CFont m_fontOption;
+    fw::CFont m_fontTitle;
+
+    HICON m_hIcon = nullptr;
+    fw::CStatic m_picBackground;
+
+protected:
+    void DoDataExchange() override;
+
+private:
+    // Sends the switch to `mode`; when the firmware accepts it, applies the policy and records the mode.
+    bool SwitchMode(int mode, const wchar_t* invalidAnswerText);
+
+    LRESULT OnSysCommand(WPARAM, LPARAM);
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    LRESULT OnApplyClicked(WPARAM, LPARAM);
+    LRESULT OnOnClicked(WPARAM, LPARAM);
+    LRESULT OnOffClicked(WPARAM, LPARAM);
+    LRESULT OnOkClicked(WPARAM, LPARAM);
+    LRESULT OnCancelClicked(WPARAM, LPARAM);
+    LRESULT OnLButtonDown(WPARAM, LPARAM);
+    LRESULT OnHelpClicked(WPARAM, LPARAM);
+
+    // The background chosen for the large layout; the picture control shows it but does not own it.
+    fw::CBitmap m_bmpLargeBackground;
+};

@@ -1,0 +1,37 @@
+#include "StaticTrans.h"
+
+void CStaticTrans::SetBackColor(COLORREF color) {
+    m_crBkColor = color;
+    RedrawParentArea();
+}
+
+void CStaticTrans::RedrawParentArea() {
+    HWND parent = ::GetParent(m_hWnd);
+    if (!parent) return;
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rc), 2);
+    ::InflateRect(&rc, -2, -2);
+    ::InvalidateRect(parent, &rc, FALSE);
+}
+
+bool CStaticTrans::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    static const fw::MessageMapEntry<CStaticTrans> map[] = {
+        {fw::kReflectBase + WM_CTLCOLORSTATIC, 0, 0, &CStaticTrans::OnCtlColor},
+    };
+    return RouteMessage(this, map, msg, wp, lp, result) || fw::CStatic::OnMessage(msg, wp, lp, result);
+}
+
+LRESULT CStaticTrans::OnCtlColor(WPARAM wp, LPARAM) {
+    HDC dc = reinterpret_cast<HDC>(wp);
+    m_brBackground.DeleteObject();
+    if (m_crBkColor == kNoBackground) {
+        m_brBackground.SetStockBrush(NULL_BRUSH);
+        ::SetBkMode(dc, TRANSPARENT);
+    } else {
+        m_brBackground.CreateSolidBrush(m_crBkColor);
+        ::SetBkColor(dc, m_crBkColor);
+    }
+    ::SetTextColor(dc, m_crTextColor);
+    return reinterpret_cast<LRESULT>(m_brBackground.Get());
+}

@@ -1,0 +1,25 @@
+// A static label with a chosen text colour and either a solid background or none at all, so that its
+// text can stand directly on the dialog's background picture.
+#pragma once
+#include <controls.h>
+#include <handles.h>
+
+class CStaticTrans : public fw::CStatic {
+public:
+    static constexpr COLORREF kNoBackground = 0xFFFFFFFF;
+
+    ~CStaticTrans() override = default;
+
+    void SetBackColor(COLORREF color);
+    // Has the parent repaint what lies under the label, 2 pixels in from its edges.
+    void RedrawParentArea();
+
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    COLORREF m_crTextColor = RGB(0, 0, 0);
+    COLORREF m_crBkColor = kNoBackground;
+    fw::CBrush m_brBackground;
+
+private:
+    LRESULT OnCtlColor(WPARAM dc, LPARAM);
+};

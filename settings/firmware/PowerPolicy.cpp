@@ -1,0 +1,115 @@
+// The Windows power policy that goes with each quick-resume state, written through powercfg.exe.
+#include <cstdio>
+#include <vector>
+
+#include "../TessalyDlg.h"
+
+namespace {
+const wchar_t kBalancedScheme[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
+const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
+const wchar_t kExplorerKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+
+const wchar_t kButtonsSubgroup[] = L" 4f971e89-eebd-4455-a8de-9e59040e7347 ";
+const wchar_t kSleepSubgroup[] = L" 238c9fa8-0aad-41ed-83f4-97be242c8f20 ";
+
+// Settings whose access rights follow the mode, in the order they are applied.
+const wchar_t* const kDescriptorTargets[] = {
+    L"9d7815a6-7ee4-497e-8888-515a05f02364",  // hibernate after
+    L"5ca83367-6e45-459f-a27b-476b1d01c936",  // lid close action
+    L"7648efa3-dd9c-4e3e-b566-50f929386280",  // power button action
+    L"96996bc0-ad50-47ec-923b-6f41874dd9eb",  // sleep button action
+    L"94ac6d29-73ce-41a6-809f-6363ba21b47e",  // allow hybrid sleep
+};
+
+struct PolicyValues {
+    const wchar_t* hibernate;
+    const wchar_t* hybrid;
+    const wchar_t* descriptor;
+    DWORD startButtonAction;
+};
+const PolicyValues kModeOff{L"21600", L"0",
+                            L" O:BAG:SYD:P(A;CI;KRKW;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)", 2};
+const PolicyValues kModeOn{L"0", L"1", L" O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)",
+                           16};
+
+std::wstring SystemToolPrefix() {
+    wchar_t windowsDir[MAX_PATH] = L"";
+    ::GetWindowsDirectoryW(windowsDir, MAX_PATH);
+    wchar_t prefix[MAX_PATH + 16];
+    std::swprintf(prefix, MAX_PATH + 16, L"%ls\\system32\\", windowsDir);
+    return prefix;
+}
+
+// Scheme GUIDs as listed under the schemes key, and the scheme active before the change.
+bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
+    fw::CRegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kSchemesKey, KEY_READ) != ERROR_SUCCESS) return false;
+    BYTE buffer[256] = {};
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    if (::RegQueryValueExW(key.Get(), L"ActivePowerScheme", nullptr, nullptr, buffer, &size) == ERROR_SUCCESS)
+        active = reinterpret_cast<const wchar_t*>(buffer);
+    wchar_t name[256];
+    for (DWORD index = 0; ::RegEnumKeyW(key.Get(), index, name, 256) != ERROR_NO_MORE_ITEMS; ++index)
+        schemes.emplace_back(name);
+    return true;
+}
+}  // namespace
+
+int CTessalyDlg::SetPowerPolicy(int kind) {
+    const PolicyValues& values = kind == 2 ? kModeOn : kModeOff;
+    const std::wstring powercfg = SystemToolPrefix() + L"powercfg.exe ";
+    auto applyDescriptors = [&] {
+        for (const wchar_t* target : kDescriptorTargets)
+            RunHiddenCommand(powercfg + L"-SETSECURITYDESCRIPTOR " + target + values.descriptor);
+    };
+
+    if (kind == 1) applyDescriptors();
+
+    std::vector<std::wstring> schemes;
+    std::wstring active;
+    if (ReadSchemes(schemes, active)) {
+        const std::wstring tails[] = {
+            kButtonsSubgroup + std::wstring(L"96996bc0-ad50-47ec-923b-6f41874dd9eb 1"),
+            kButtonsSubgroup + std::wstring(L"7648efa3-dd9c-4e3e-b566-50f929386280 1"),
+            kButtonsSubgroup + std::wstring(L"5ca83367-6e45-459f-a27b-476b1d01c936 1"),
+            kSleepSubgroup + std::wstring(L"9d7815a6-7ee4-497e-8888-515a05f02364 ") + values.hibernate,
+            kSleepSubgroup + std::wstring(L"94ac6d29-73ce-41a6-809f-6363ba21b47e ") + values.hybrid,
+        };
+        for (const std::wstring& scheme : schemes) {
+            for (const std::wstring& tail : tails) {
+                RunHiddenCommand(powercfg + L"-setacvalueindex " + scheme + tail);
+                RunHiddenCommand(powercfg + L"-setdcvalueindex " + scheme + tail);
+            }
+        }
+        RunHiddenCommand(powercfg + L"-replacedefaultSchemes");
+    }
+
+    // Balanced first, then the scheme that was in force, so the active scheme does not change.
+    RunHiddenCommand(powercfg + L"-setactive " + kBalancedScheme);
+    RunHiddenCommand(powercfg + L"-setactive " + active);
+
+    if (kind == 2) applyDescriptors();
+
+    fw::CRegKey explorer;
+    if (explorer.Create(HKEY_CURRENT_USER, kExplorerKey, KEY_WRITE) == ERROR_SUCCESS) {
+        if (explorer.SetDword(L"Start_PowerButtonAction", values.startButtonAction) == ERROR_SUCCESS) {
+            DWORD_PTR answer = 0;
+            ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
+        }
+    }
+    return 1;
+}
+
+void CTessalyDlg::RunHiddenCommand(const std::wstring& commandLine) {
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &startup, &process))
+        return;
+    fw::CKernelHandle processHandle(process.hProcess);
+    fw::CKernelHandle threadHandle(process.hThread);
+    ::WaitForSingleObject(processHandle.Get(), INFINITE);
+}

@@ -1,0 +1,80 @@
+// Reading and switching the quick-resume mode, and its record in the registry.
+#include "../TessalyDlg.h"
+
+namespace {
+const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
+const wchar_t kModeValue[] = L"VelmoraMode";
+
+constexpr BYTE kProbeFunction = 0x0B;
+constexpr BYTE kProbeRequest = 0x20;
+constexpr BYTE kSwitchFunction = 0x6E;
+constexpr BYTE kSwitchOn = 0x81;
+constexpr BYTE kSwitchOff = 0x80;
+constexpr BYTE kInvalidAnswer = 0xFF;
+constexpr BYTE kUnavailableBit = 0x20;
+
+constexpr int kPolicyOff = 1;
+constexpr int kPolicyOn = 2;
+}  // namespace
+
+DWORD CTessalyDlg::ReadModeValue(const wchar_t* name) {
+    fw::CRegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kModeKey, KEY_READ) != ERROR_SUCCESS) return 0;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    if (::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+        return 0;
+    return data;
+}
+
+void CTessalyDlg::WriteModeValue(const wchar_t* name, DWORD value) {
+    fw::CRegKey key;
+    if (key.Create(HKEY_CURRENT_USER, kModeKey, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) == ERROR_SUCCESS)
+        key.SetDword(name, value);
+}
+
+BOOL CTessalyDlg::ReadQuickResumeMode() {
+    const BYTE answer = CallFirmware(kProbeFunction, kProbeRequest);
+    if (answer == kInvalidAnswer || (answer & kUnavailableBit)) return FALSE;
+    const DWORD stored = ReadModeValue(kModeValue);
+    if (stored > 1) return FALSE;
+    m_nSelectedMode = static_cast<int>(stored);
+    return TRUE;
+}
+
+bool CTessalyDlg::SwitchMode(int mode, const wchar_t* invalidAnswerText) {
+    const BYTE expected = mode == 1 ? 1 : 0;
+    const BYTE answer = CallFirmware(kSwitchFunction, mode == 1 ? kSwitchOn : kSwitchOff);
+    if (answer == kInvalidAnswer) {
+        ShowMessage(invalidAnswerText);
+        return false;
+    }
+    if (answer != expected) {
+        ShowMessage(mode == 1 ? L"Fail to set Enable" : L"Fail to set Disable");
+        return false;
+    }
+    // Firmware first, then the policy, then the record: the record never claims a mode the firmware refused.
+    SetPowerPolicy(mode == 1 ? kPolicyOn : kPolicyOff);
+    WriteModeValue(kModeValue, expected);
+    return true;
+}
+
+void CTessalyDlg::ApplySelectedMode() {
+    const wchar_t* invalid = m_nSelectedMode == 1 ? L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF "
+                                                  : L"Returned Value of KOLU 0x6C with 0x80 is 0xFF";
+    if (!SwitchMode(m_nSelectedMode == 1 ? 1 : 0, invalid)) return;
+    m_btnApply.m_bInactive = 1;
+    m_btnApply.EnableWindow(FALSE);
+}
+
+void CTessalyDlg::CommitSelectedMode() {
+    // OK switches only when the choice differs from the recorded mode.
+    if (m_nSelectedMode == 1) {
+        if (ReadModeValue(kModeValue) == 0 && !SwitchMode(1, L"ERROR! Invalid Enable Setting value is returned "))
+            return;
+    } else {
+        if (ReadModeValue(kModeValue) == 1 && !SwitchMode(0, L"ERROR! Invalid Disable Setting value is returned"))
+            return;
+    }
+    OnOK();
+}

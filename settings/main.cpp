@@ -1,0 +1,4 @@
+#include "TessalyApp.h"
+
+// The application object, constructed before the entry point runs.
+CTessalyApp theApp;

@@ -1,0 +1,73 @@
+// Stand-in for the power-management functions that Wine's powrprof lacks; works on the same store as the
+// simulated powercfg.exe, so both tools and the two programs see one machine.
+#include "../common/simcommon.h"
+
+namespace {
+
+std::wstring text(const GUID* g) {
+    return g ? sim::guidText(*g) : L"(null)";
+}
+
+DWORD logged(const std::wstring& call, DWORD rc) {
+    sim::logLine(L"powrprof " + call + L" => " + std::to_wstring(rc));
+    return rc;
+}
+
+std::wstring baseName(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD WINAPI PowerImportPowerScheme(HKEY, LPCWSTR file, GUID** dest) {
+    std::wstring path = file ? file : L"";
+    auto done = [&](const std::wstring& outcome, DWORD rc) {
+        sim::logLine(L"powrprof PowerImportPowerScheme " + path + L" => " + outcome);
+        return rc;
+    };
+    if (!file || !dest) return done(L"87", ERROR_INVALID_PARAMETER);
+    DWORD attributes = GetFileAttributesW(file);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return done(L"2", ERROR_FILE_NOT_FOUND);
+    std::wstring guid = *dest ? sim::guidText(**dest) : sim::newGuidText();
+    DWORD rc = sim::power::copyScheme(sim::power::kBalanced, guid, baseName(path), L"Imported from " + path);
+    if (rc != ERROR_SUCCESS) return done(std::to_wstring(rc), rc);
+    if (!*dest) {
+        auto* g = static_cast<GUID*>(LocalAlloc(LPTR, sizeof(GUID)));
+        if (!g) return done(L"8", ERROR_NOT_ENOUGH_MEMORY);
+        sim::parseGuid(guid, *g);
+        *dest = g;
+    }
+    return done(guid, ERROR_SUCCESS);
+}
+
+DWORD WINAPI PowerSetActiveScheme(HKEY, const GUID* scheme) {
+    DWORD rc = scheme ? sim::power::setActive(sim::guidText(*scheme)) : ERROR_INVALID_PARAMETER;
+    return logged(L"PowerSetActiveScheme " + text(scheme), rc);
+}
+
+DWORD WINAPI PowerWriteDCValueIndex(HKEY, const GUID* scheme, const GUID* sub, const GUID* setting,
+                                    DWORD value) {
+    DWORD rc = scheme && sub && setting ? sim::power::setIndex(sim::guidText(*scheme), sim::guidText(*sub),
+                                                               sim::guidText(*setting), false, value)
+                                        : ERROR_INVALID_PARAMETER;
+    return logged(L"PowerWriteDCValueIndex " + text(scheme) + L" " + text(sub) + L" " + text(setting) + L" " +
+                      std::to_wstring(value),
+                  rc);
+}
+
+DWORD WINAPI PowerReplaceDefaultPowerSchemes(void) {
+    return logged(L"PowerReplaceDefaultPowerSchemes", sim::power::replaceDefaults());
+}
+
+DWORD WINAPI PowerDeleteScheme(HKEY, const GUID* scheme) {
+    DWORD rc = scheme ? sim::power::deleteScheme(sim::guidText(*scheme)) : ERROR_INVALID_PARAMETER;
+    return logged(L"PowerDeleteScheme " + text(scheme), rc);
+}
+
+}  // extern "C"

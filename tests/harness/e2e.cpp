@@ -1,0 +1,416 @@
+#include "e2e.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+// ---- paths and files ----
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return {};
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::wstring FromUnixPath(const std::string& unixPath) {
+    std::wstring path = L"Z:" + Widen(unixPath);
+    for (auto& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+}
+
+std::wstring DistDir() {
+    const char* dist = std::getenv("CORVANE_DIST");
+    std::wstring path = dist ? FromUnixPath(dist) : L".";
+    if (path.back() != L'\\') path += L'\\';
+    return path;
+}
+
+std::wstring MakeSandbox(const std::wstring& name) {
+    const fs::path dir = fs::path(L"C:\\corvane-tests") / name;
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir);
+    return dir.wstring() + L"\\";
+}
+
+void CopyFileTo(const std::wstring& from, const std::wstring& to) {
+    fs::create_directories(fs::path(to).parent_path());
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+    fs::create_directories(to);
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& utf8) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    out << utf8;
+}
+
+void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    const wchar_t bom = 0xFEFF;
+    out.write(reinterpret_cast<const char*>(&bom), 2);
+    out.write(reinterpret_cast<const char*>(text.data()), static_cast<std::streamsize>(text.size() * 2));
+}
+
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// ---- registry ----
+
+namespace reg {
+void DeleteTree(HKEY root, const std::wstring& path) { ::RegDeleteTreeW(root, path.c_str()); ::RegDeleteKeyW(root, path.c_str()); }
+
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
+    HKEY key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    ::RegDeleteValueW(key, name.c_str());
+    ::RegCloseKey(key);
+}
+
+static void SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                   DWORD size) {
+    HKEY key;
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    ::RegCloseKey(key);
+}
+
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+    SetRaw(root, path, name, REG_DWORD, &value, sizeof value);
+}
+
+void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value, DWORD type) {
+    SetRaw(root, path, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data) {
+    SetRaw(root, path, name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
+}
+
+std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name) {
+    DWORD value = 0, size = sizeof value;
+    if (::RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name, DWORD* type) {
+    DWORD size = 0;
+    DWORD t = 0;
+    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    if (::RegGetValueW(root, path.c_str(), name.c_str(), flags, &t, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (::RegGetValueW(root, path.c_str(), name.c_str(), flags, &t, value.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.resize(wcslen(value.c_str()));
+    if (type) *type = t;
+    return value;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    HKEY key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
+    std::vector<std::wstring> names;
+    HKEY key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = 256;
+        if (::RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, len);
+    }
+    ::RegCloseKey(key);
+    return names;
+}
+}  // namespace reg
+
+void SetWineVersion(const std::wstring& name) {
+    if (name.empty())
+        reg::DeleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
+    else
+        reg::SetString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", name);
+}
+
+// ---- the simulated machine's log ----
+
+SimLog::SimLog(std::wstring path) : m_path(std::move(path)) {
+    Clear();
+    ::SetEnvironmentVariableW(L"CORVANE_SIM_LOG", m_path.c_str());
+}
+
+SimLog::~SimLog() { ::SetEnvironmentVariableW(L"CORVANE_SIM_LOG", nullptr); }
+
+void SimLog::Clear() { ::DeleteFileW(m_path.c_str()); }
+
+std::vector<std::string> SimLog::Lines() const {
+    std::vector<std::string> lines;
+    std::ifstream in(fs::path(m_path), std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> SimLog::Lines(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const auto& line : Lines())
+        if (line.compare(0, prefix.size(), prefix) == 0) out.push_back(line.substr(prefix.size()));
+    return out;
+}
+
+// ---- running a program ----
+
+namespace {
+std::vector<wchar_t> EnvironmentBlock(const Environment& overrides) {
+    std::map<std::wstring, std::wstring> vars;
+    // Names compare without regard to case on Windows; keep the first spelling.
+    auto key = [](std::wstring name) {
+        for (auto& c : name) c = static_cast<wchar_t>(towupper(c));
+        return name;
+    };
+    std::map<std::wstring, std::pair<std::wstring, std::wstring>> byKey;
+    wchar_t* block = ::GetEnvironmentStringsW();
+    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+        std::wstring entry = p;
+        size_t eq = entry.find(L'=', 1);
+        if (eq == std::wstring::npos) continue;
+        byKey[key(entry.substr(0, eq))] = {entry.substr(0, eq), entry.substr(eq + 1)};
+    }
+    ::FreeEnvironmentStringsW(block);
+    for (const auto& [name, value] : overrides) {
+        if (value.empty())
+            byKey.erase(key(name));
+        else
+            byKey[key(name)] = {name, value};
+    }
+    std::vector<wchar_t> out;
+    for (const auto& [k, entry] : byKey) {
+        std::wstring line = entry.first + L"=" + entry.second;
+        out.insert(out.end(), line.begin(), line.end());
+        out.push_back(L'\0');
+    }
+    out.push_back(L'\0');
+    return out;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[128] = L"";
+    ::GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[2048] = L"";
+    ::GetWindowTextW(hwnd, text, 2048);
+    return text;
+}
+
+// A message box: a dialog holding the platform's message-text control.
+bool IsMessageBox(HWND hwnd) { return ClassOf(hwnd) == L"#32770" && ::GetDlgItem(hwnd, 0xFFFF) != nullptr; }
+
+struct EnumContext {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM lp) {
+    auto* ctx = reinterpret_cast<EnumContext*>(lp);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == ctx->pid) ctx->windows.push_back(hwnd);
+    return TRUE;
+}
+}  // namespace
+
+AppUnderTest::AppUnderTest(const std::wstring& exe, const std::wstring& commandTail, const Environment& env,
+                           const std::wstring& workDir) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!commandTail.empty()) commandLine += L" " + commandTail;
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    std::vector<wchar_t> environment = EnvironmentBlock(env);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                          environment.data(), workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+        return;
+    ::CloseHandle(pi.hThread);
+    m_process = pi.hProcess;
+    m_pid = pi.dwProcessId;
+    m_watcher = std::thread([this] { Watch(); });
+}
+
+AppUnderTest::~AppUnderTest() {
+    if (m_process && ::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(m_process, 1);
+        ::WaitForSingleObject(m_process, 5000);
+    }
+    m_stop = true;
+    if (m_watcher.joinable()) m_watcher.join();
+    if (m_process) ::CloseHandle(m_process);
+}
+
+void AppUnderTest::Watch() {
+    while (!m_stop) {
+        Poll();
+        if (::WaitForSingleObject(m_process, 20) == WAIT_OBJECT_0) {
+            Poll();
+            break;
+        }
+    }
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (auto& [hwnd, seen] : m_windows) m_closedWindows.push_back(seen);
+    m_windows.clear();
+}
+
+void AppUnderTest::Poll() {
+    EnumContext ctx{m_pid, {}};
+    ::EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&ctx));
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (auto it = m_windows.begin(); it != m_windows.end();) {
+        if (!::IsWindow(it->first)) {
+            m_closedWindows.push_back(it->second);
+            it = m_windows.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    m_answered.erase(std::remove_if(m_answered.begin(), m_answered.end(), [](HWND h) { return !::IsWindow(h); }),
+                     m_answered.end());
+    for (HWND hwnd : ctx.windows) {
+        WindowSeen& seen = m_windows[hwnd];
+        seen.title = TextOf(hwnd);
+        seen.className = ClassOf(hwnd);
+        if (::IsWindowVisible(hwnd) && !::IsIconic(hwnd)) seen.everShownNormal = true;
+
+        if (!m_answerBoxes || !::IsWindowVisible(hwnd) || !IsMessageBox(hwnd)) continue;
+        if (std::find(m_answered.begin(), m_answered.end(), hwnd) != m_answered.end()) continue;
+        MessageBoxSeen box;
+        box.caption = TextOf(hwnd);
+        box.text = TextOf(::GetDlgItem(hwnd, 0xFFFF));
+        box.style = static_cast<LONG>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+        // The icon control of a message box has the id 1088 and is shown only when the box has an icon.
+        HWND icon = ::GetDlgItem(hwnd, 1088);
+        box.hasIcon = icon && ::IsWindowVisible(icon);
+        m_boxes.push_back(box);
+        m_answered.push_back(hwnd);
+        ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDOK)));
+    }
+}
+
+HWND AppUnderTest::WaitForDialog(const std::wstring& title, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeoutMs) {
+        EnumContext ctx{m_pid, {}};
+        ::EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&ctx));
+        for (HWND hwnd : ctx.windows)
+            if (::IsWindowVisible(hwnd) && !IsMessageBox(hwnd) && TextOf(hwnd) == title) return hwnd;
+        if (::WaitForSingleObject(m_process, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+}
+
+bool AppUnderTest::Click(HWND dialog, int controlId) {
+    HWND control = ::GetDlgItem(dialog, controlId);
+    if (!control || !::IsWindowEnabled(control) || !::IsWindowVisible(control)) return false;
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, 300000, &result) != 0;
+}
+
+LRESULT AppUnderTest::Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(window, msg, wp, lp, SMTO_NORMAL, 300000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+bool AppUnderTest::WaitExit(DWORD timeoutMs) {
+    return m_process && ::WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD AppUnderTest::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (m_process) ::GetExitCodeProcess(m_process, &code);
+    return code;
+}
+
+std::vector<MessageBoxSeen> AppUnderTest::Boxes() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_boxes;
+}
+
+std::vector<WindowSeen> AppUnderTest::Windows() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::vector<WindowSeen> all = m_closedWindows;
+    for (const auto& [hwnd, seen] : m_windows) all.push_back(seen);
+    return all;
+}
+
+DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Environment& env) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ::CreatePipe(&readEnd, &writeEnd, &sa, 0);
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    std::vector<wchar_t> environment = EnvironmentBlock(env);
+    const BOOL ok = ::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE,
+                                     CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &si, &pi);
+    ::CloseHandle(writeEnd);
+    std::string text;
+    if (ok) {
+        char buffer[4096];
+        DWORD n = 0;
+        while (::ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+        ::WaitForSingleObject(pi.hProcess, INFINITE);
+    }
+    ::CloseHandle(readEnd);
+    DWORD code = static_cast<DWORD>(-1);
+    if (ok) {
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+    }
+    if (output) *output = text;
+    return code;
+}
+
+}  // namespace e2e

@@ -1,0 +1,131 @@
+// Test harness for end-to-end tests: runs the real programs under Wine on the simulated machine and
+// observes them from outside (windows, message boxes, registry, the simulated machine's log).
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace e2e {
+
+// ---- paths and files ----
+
+// A Unix path as Wine's Z: drive shows it.
+std::wstring FromUnixPath(const std::string& unixPath);
+// The build's dist folder (environment CORVANE_DIST, a Unix path) as a Windows path, with a trailing backslash.
+std::wstring DistDir();
+// A fresh, empty folder C:\corvane-tests\<name>\ (trailing backslash).
+std::wstring MakeSandbox(const std::wstring& name);
+void CopyFileTo(const std::wstring& from, const std::wstring& to);  // creates the target's folders
+void CopyTree(const std::wstring& from, const std::wstring& to);
+void WriteTextFile(const std::wstring& path, const std::string& utf8);
+// Writes UTF-16LE with a byte-order mark, the form GetPrivateProfileStringW reads as Unicode.
+void WriteUtf16File(const std::wstring& path, const std::wstring& text);
+bool FileExists(const std::wstring& path);
+std::string Narrow(const std::wstring& text);  // UTF-8
+std::wstring Widen(const std::string& text);   // from UTF-8
+
+// ---- registry ----
+
+namespace reg {
+void DeleteTree(HKEY root, const std::wstring& path);
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+               DWORD type = REG_SZ);
+void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data);
+std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name);
+std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
+                                      DWORD* type = nullptr);
+bool KeyExists(HKEY root, const std::wstring& path);
+std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path);
+}  // namespace reg
+
+// Sets the Windows version Wine reports to programs started afterwards ("win7", "winxp", ...; empty = default).
+void SetWineVersion(const std::wstring& name);
+
+// ---- the simulated machine's log ----
+
+class SimLog {
+public:
+    explicit SimLog(std::wstring path);
+    ~SimLog();
+    const std::wstring& Path() const { return m_path; }
+    void Clear();
+    std::vector<std::string> Lines() const;
+    // The lines that start with `prefix`, with the prefix removed.
+    std::vector<std::string> Lines(const std::string& prefix) const;
+
+private:
+    std::wstring m_path;
+};
+
+// ---- running a program ----
+
+struct MessageBoxSeen {
+    std::wstring caption;
+    std::wstring text;
+    LONG style = 0;  // the box window's style
+    bool hasIcon = false;
+};
+
+struct WindowSeen {
+    std::wstring title;
+    std::wstring className;
+    bool everShownNormal = false;  // seen visible and neither minimised nor hidden
+};
+
+using Environment = std::map<std::wstring, std::wstring>;
+
+// A program started for a test. A watcher thread reads and closes (with OK) every message box the program
+// opens, and keeps a record of its top-level windows. The process is killed if still running at the end.
+class AppUnderTest {
+public:
+    AppUnderTest(const std::wstring& exe, const std::wstring& commandTail, const Environment& env = {},
+                 const std::wstring& workDir = L"");
+    ~AppUnderTest();
+    AppUnderTest(const AppUnderTest&) = delete;
+    AppUnderTest& operator=(const AppUnderTest&) = delete;
+
+    bool Started() const { return m_process != nullptr; }
+    DWORD ProcessId() const { return m_pid; }
+    // The program's visible top-level window with exactly this title (message boxes excluded), or null.
+    HWND WaitForDialog(const std::wstring& title, DWORD timeoutMs = 30000);
+    // Clicks a control of a dialog as the user would (the click is refused for a disabled control) and
+    // returns when the program has handled it, message boxes included.
+    bool Click(HWND dialog, int controlId);
+    // Sends a message and waits until it is handled.
+    LRESULT Send(HWND window, UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+    // Waits for the end of the process; false on time-out.
+    bool WaitExit(DWORD timeoutMs = 60000);
+    DWORD ExitCode() const;
+    std::vector<MessageBoxSeen> Boxes() const;
+    std::vector<WindowSeen> Windows() const;
+    // Whether the watcher should answer message boxes (on by default).
+    void SetAnswerBoxes(bool answer) { m_answerBoxes = answer; }
+
+private:
+    void Watch();
+    void Poll();
+
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    std::thread m_watcher;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_answerBoxes{true};
+    mutable std::mutex m_lock;
+    std::vector<MessageBoxSeen> m_boxes;
+    std::map<HWND, WindowSeen> m_windows;
+    std::vector<WindowSeen> m_closedWindows;
+    std::vector<HWND> m_answered;
+};
+
+// Runs a console program (such as the simulated powercfg) hidden and waits; returns its exit code.
+DWORD RunConsole(const std::wstring& commandLine, std::string* output = nullptr, const Environment& env = {});
+
+}  // namespace e2e

@@ -1,0 +1,300 @@
+// Switching the quick-resume mode: firmware, then power policy, then the registry record.
+#include "velmora_fixture.h"
+
+using namespace velmora_test;
+
+namespace {
+
+const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
+const char kPowerSaver[] = "a1841308-3541-4fab-bc81-f71556f20b4a";
+const char kButtons[] = "4f971e89-eebd-4455-a8de-9e59040e7347";
+const char* const kButtonSettings[] = {"96996bc0-ad50-47ec-923b-6f41874dd9eb", "7648efa3-dd9c-4e3e-b566-50f929386280",
+                                       "5ca83367-6e45-459f-a27b-476b1d01c936"};
+const char* const kDescriptorTargets[] = {
+    "9d7815a6-7ee4-497e-8888-515a05f02364", "5ca83367-6e45-459f-a27b-476b1d01c936",
+    "7648efa3-dd9c-4e3e-b566-50f929386280", "96996bc0-ad50-47ec-923b-6f41874dd9eb",
+    "94ac6d29-73ce-41a6-809f-6363ba21b47e"};
+const char kOffDescriptor[] = " O:BAG:SYD:P(A;CI;KRKW;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)";
+const char kOnDescriptor[] = " O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)";
+
+std::vector<std::string> Schemes() {
+    std::vector<std::string> names;
+    for (const auto& name : e2e::reg::SubKeys(HKEY_LOCAL_MACHINE, kSchemesKey)) names.push_back(e2e::Narrow(name));
+    return names;
+}
+
+// The powercfg command tails one switch must produce, in order.
+std::vector<std::string> ExpectedPolicy(int kind, const std::vector<std::string>& schemes, bool schemeKeyOpens,
+                                        const std::string& active) {
+    std::vector<std::string> descriptors;
+    for (const char* target : kDescriptorTargets)
+        descriptors.push_back(std::string("-SETSECURITYDESCRIPTOR ") + target +
+                              (kind == 1 ? kOffDescriptor : kOnDescriptor));
+    const std::string hibernate = kind == 1 ? "21600" : "0";
+    const std::string hybrid = kind == 1 ? "0" : "1";
+    std::vector<std::string> out;
+    if (kind == 1) out = descriptors;
+    if (schemeKeyOpens) {
+        for (const auto& s : schemes) {
+            const std::string tails[] = {
+                std::string(" ") + kButtons + " 96996bc0-ad50-47ec-923b-6f41874dd9eb 1",
+                std::string(" ") + kButtons + " 7648efa3-dd9c-4e3e-b566-50f929386280 1",
+                std::string(" ") + kButtons + " 5ca83367-6e45-459f-a27b-476b1d01c936 1",
+                " 238c9fa8-0aad-41ed-83f4-97be242c8f20 9d7815a6-7ee4-497e-8888-515a05f02364 " + hibernate,
+                " 238c9fa8-0aad-41ed-83f4-97be242c8f20 94ac6d29-73ce-41a6-809f-6363ba21b47e " + hybrid,
+            };
+            for (const auto& tail : tails) {
+                out.push_back("-setacvalueindex " + s + tail);
+                out.push_back("-setdcvalueindex " + s + tail);
+            }
+        }
+        out.push_back("-replacedefaultSchemes");
+    }
+    out.push_back(std::string("-setactive ") + kBalanced);
+    out.push_back("-setactive " + active);
+    if (kind == 2) out.insert(out.end(), descriptors.begin(), descriptors.end());
+    return out;
+}
+
+std::string ActiveScheme() {
+    return e2e::Narrow(e2e::reg::GetString(HKEY_LOCAL_MACHINE, kSchemesKey, L"ActivePowerScheme").value_or(L""));
+}
+
+std::optional<DWORD> SettingIndex(const std::string& scheme, const char* sub, const char* setting, const wchar_t* which) {
+    return e2e::reg::GetDword(HKEY_LOCAL_MACHINE,
+                              std::wstring(kSchemesKey) + L"\\" + e2e::Widen(scheme) + L"\\" + e2e::Widen(sub) + L"\\" +
+                                  e2e::Widen(setting),
+                              which);
+}
+
+const char kSwitchOn[] = "sig=0x5843 fn=0x6E req=0x81";
+const char kSwitchOff[] = "sig=0x5843 fn=0x6E req=0x80";
+
+bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+}  // namespace
+
+TEST_F(VelmoraTest, UninstallWithModeOnSwitchesOffWithoutAWindow) {
+    SetStoredMode(1);
+    SetFirmware(L"Mode", 1);
+    const auto schemes = Schemes();
+    ASSERT_EQ(3u, schemes.size());
+    const std::string active = ActiveScheme();
+
+    e2e::AppUnderTest app(Exe(), L"UNINSTALL");
+    ASSERT_TRUE(app.WaitExit(300000));
+    const auto calls = FirmwareCalls();
+    ASSERT_EQ(2u, calls.size());
+    EXPECT_TRUE(StartsWith(calls[0], "sig=0x5843 fn=0x0B req=0x20"));
+    EXPECT_TRUE(StartsWith(calls[1], kSwitchOff));
+    const auto commands = PowercfgCommands();
+    EXPECT_EQ(38u, commands.size());
+    EXPECT_EQ(ExpectedPolicy(1, schemes, true, active), commands);
+    EXPECT_EQ(0u, StoredMode().value_or(99));
+    EXPECT_EQ(2u, StartButtonAction().value_or(0));
+    EXPECT_TRUE(app.Boxes().empty());
+    for (const auto& w : app.Windows()) EXPECT_FALSE(w.everShownNormal) << e2e::Narrow(w.title);
+    // The log shows the order: firmware accepted before the first policy command.
+    const auto lines = log->Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(StartsWith(lines[1], "KOLU3 call " + std::string(kSwitchOff)));
+}
+
+TEST_F(VelmoraTest, UninstallWithModeOffSwitchesNothingAndOnlyTheExactWordCounts) {
+    SetStoredMode(0);
+    {
+        e2e::AppUnderTest app(Exe(), L"UNINSTALL");
+        ASSERT_TRUE(app.WaitExit());
+        EXPECT_TRUE(FirmwareSwitches().empty());
+        EXPECT_TRUE(PowercfgCommands().empty());
+        for (const auto& w : app.Windows()) EXPECT_FALSE(w.everShownNormal);
+    }
+    SetStoredMode(1);
+    for (const wchar_t* tail : {L"uninstall", L"UNINSTALL ", L"UNINSTALL x"}) {
+        e2e::AppUnderTest app(Exe(), tail);
+        HWND dlg = app.WaitForDialog(kTitle);
+        ASSERT_NE(nullptr, dlg) << e2e::Narrow(tail);
+        ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+        ASSERT_TRUE(app.WaitExit());
+    }
+    EXPECT_TRUE(FirmwareSwitches().empty());
+    EXPECT_EQ(1u, StoredMode().value_or(99));
+}
+
+TEST_F(VelmoraTest, ApplyOnSwitchesPolicyAndRecordThenGreysApply) {
+    // A scheme other than Balanced is in force and must stay so.
+    ASSERT_EQ(0u, e2e::RunConsole(std::wstring(kPowercfg) + L" -setactive " + e2e::Widen(kPowerSaver)));
+    const auto schemes = Schemes();
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    EXPECT_FALSE(app.Click(dlg, 3)) << "Apply must start disabled";
+    ASSERT_TRUE(app.Click(dlg, 1000));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, 3)));
+    ASSERT_TRUE(app.Click(dlg, 3));
+
+    auto switches = FirmwareSwitches();
+    ASSERT_EQ(1u, switches.size());
+    EXPECT_TRUE(StartsWith(switches[0], kSwitchOn));
+    EXPECT_EQ(ExpectedPolicy(2, schemes, true, kPowerSaver), PowercfgCommands());
+    EXPECT_EQ(1u, StoredMode().value_or(99));
+    EXPECT_EQ(16u, StartButtonAction().value_or(0));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, 3)));
+    EXPECT_EQ(kPowerSaver, ActiveScheme());
+    // Every scheme's button, power button and lid actions are Sleep on mains and battery.
+    for (const auto& s : schemes)
+        for (const char* setting : kButtonSettings) {
+            EXPECT_EQ(1u, SettingIndex(s, kButtons, setting, L"ACSettingIndex").value_or(99)) << s << setting;
+            EXPECT_EQ(1u, SettingIndex(s, kButtons, setting, L"DCSettingIndex").value_or(99)) << s << setting;
+        }
+
+    // Choosing the same option again enables Apply, and Apply sends it all again.
+    log->Clear();
+    ASSERT_TRUE(app.Click(dlg, 1000));
+    ASSERT_TRUE(app.Click(dlg, 3));
+    switches = FirmwareSwitches();
+    ASSERT_EQ(1u, switches.size());
+    EXPECT_TRUE(StartsWith(switches[0], kSwitchOn));
+    EXPECT_EQ(38u, PowercfgCommands().size());
+
+    // OK with the record equal to the choice closes without a firmware call.
+    log->Clear();
+    ASSERT_TRUE(app.Click(dlg, IDOK));
+    ASSERT_TRUE(app.WaitExit());
+    EXPECT_TRUE(FirmwareCalls().empty());
+    EXPECT_TRUE(app.Boxes().empty());
+}
+
+TEST_F(VelmoraTest, OkSwitchesOffWhenTheChoiceDiffersAndCancelNeverSwitches) {
+    SetStoredMode(1);
+    {
+        e2e::AppUnderTest app(Exe(), L"");
+        HWND dlg = app.WaitForDialog(kTitle);
+        ASSERT_NE(nullptr, dlg);
+        ASSERT_TRUE(app.Click(dlg, 1001));
+        ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+        ASSERT_TRUE(app.WaitExit());
+        EXPECT_TRUE(FirmwareSwitches().empty());
+        EXPECT_EQ(1u, StoredMode().value_or(99));
+    }
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(app.Click(dlg, 1001));
+    ASSERT_TRUE(app.Click(dlg, IDOK));
+    ASSERT_TRUE(app.WaitExit());
+    const auto switches = FirmwareSwitches();
+    ASSERT_EQ(1u, switches.size());
+    EXPECT_TRUE(StartsWith(switches[0], kSwitchOff));
+    EXPECT_EQ(38u, PowercfgCommands().size());
+    EXPECT_EQ(0u, StoredMode().value_or(99));
+    EXPECT_EQ(2u, StartButtonAction().value_or(0));
+}
+
+TEST_F(VelmoraTest, RefusedSwitchChangesNothingAndSaysWhy) {
+    struct Case {
+        DWORD answer;
+        int option;  // 1000 On, 1001 Off
+        const wchar_t* applyText;
+        const wchar_t* okText;
+    };
+    const Case cases[] = {
+        {0xFF, 1000, L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF ", L"ERROR! Invalid Enable Setting value is returned "},
+        {2, 1000, L"Fail to set Enable", L"Fail to set Enable"},
+        {0xFF, 1001, L"Returned Value of KOLU 0x6C with 0x80 is 0xFF", L"ERROR! Invalid Disable Setting value is returned"},
+        {2, 1001, L"Fail to set Disable", L"Fail to set Disable"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetFirmware(L"SwitchAnswer", c.answer);
+        if (c.option == 1001) SetStoredMode(1);
+        e2e::AppUnderTest app(Exe(), L"");
+        HWND dlg = app.WaitForDialog(kTitle);
+        ASSERT_NE(nullptr, dlg);
+        ASSERT_TRUE(app.Click(dlg, c.option));
+        ASSERT_TRUE(app.Click(dlg, 3));
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, 3)));
+        ASSERT_TRUE(app.Click(dlg, IDOK));
+        EXPECT_TRUE(::IsWindow(dlg)) << "a refused OK keeps the dialog open";
+        const auto boxes = app.Boxes();
+        ASSERT_EQ(2u, boxes.size());
+        EXPECT_EQ(c.applyText, boxes[0].text);
+        EXPECT_EQ(c.okText, boxes[1].text);
+        EXPECT_EQ(kTitle, boxes[1].caption);
+        EXPECT_EQ(2u, FirmwareSwitches().size());
+        EXPECT_TRUE(PowercfgCommands().empty());
+        EXPECT_FALSE(StartButtonAction().has_value());
+        EXPECT_EQ(c.option == 1001 ? 1u : 0u, StoredMode().value_or(0));
+        ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+        ASSERT_TRUE(app.WaitExit());
+    }
+    // UNINSTALL whose switch is refused still ends, with its text.
+    SetUp();
+    SetStoredMode(1);
+    SetFirmware(L"SwitchAnswer", 0xFF);
+    e2e::AppUnderTest app(Exe(), L"UNINSTALL");
+    ASSERT_TRUE(app.WaitExit());
+    const auto boxes = app.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(L"ERROR! Invalid Disable Setting value is returned", boxes[0].text);
+    EXPECT_EQ(1u, StoredMode().value_or(99));
+    EXPECT_TRUE(PowercfgCommands().empty());
+}
+
+TEST_F(VelmoraTest, FailingStatusIsShownBeforeTheAnswerIsJudged) {
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    // From now on every call fails with status 7 and leaves the request byte: 0x81 is no 1.
+    SetFirmware(L"CallStatus", 7);
+    ASSERT_TRUE(app.Click(dlg, 1000));
+    ASSERT_TRUE(app.Click(dlg, 3));
+    const auto boxes = app.Boxes();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(L"ERROR! Memio function call fail", boxes[0].text);
+    EXPECT_EQ(L"Fail to set Enable", boxes[1].text);
+    EXPECT_FALSE(StoredMode().has_value());
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
+}
+
+TEST_F(VelmoraTest, UnavailableFeatureOrInvalidRecordShowsMsg2AndEnds) {
+    struct Case {
+        const wchar_t* value;
+        DWORD data;
+    };
+    for (const Case& c : {Case{L"ProbeAnswer", 0xFF}, Case{L"ProbeAnswer", 0x20}, Case{L"ProbeAnswer", 0x21},
+                          Case{L"Present", 0}, Case{L"StoredMode", 2}}) {
+        SetUp();
+        if (std::wstring(c.value) == L"StoredMode")
+            SetStoredMode(c.data);
+        else
+            SetFirmware(c.value, c.data);
+        e2e::AppUnderTest app(Exe(), L"UNINSTALL");
+        ASSERT_TRUE(app.WaitExit());
+        const auto boxes = app.Boxes();
+        ASSERT_EQ(1u, boxes.size()) << e2e::Narrow(c.value);
+        EXPECT_EQ(UiText(L"MSG2"), boxes[0].text);
+        EXPECT_TRUE(FirmwareSwitches().empty());
+        EXPECT_TRUE(PowercfgCommands().empty());
+    }
+    // Probe answer 0x00 is "available".
+    SetUp();
+    SetFirmware(L"ProbeAnswer", 0x00);
+    e2e::AppUnderTest app(Exe(), L"UNINSTALL");
+    ASSERT_TRUE(app.WaitExit());
+    EXPECT_TRUE(app.Boxes().empty());
+}
+
+TEST_F(VelmoraTest, WithoutTheSchemeKeyOnlyDescriptorsActivationAndStartMenuChange) {
+    // Move the scheme list out of the way for this test.
+    e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, kSchemesKey);
+    SetStoredMode(1);
+    e2e::AppUnderTest app(Exe(), L"UNINSTALL");
+    ASSERT_TRUE(app.WaitExit(120000));
+    EXPECT_EQ(ExpectedPolicy(1, {}, false, ""), PowercfgCommands());
+    ASSERT_EQ(7u, PowercfgCommands().size());
+    EXPECT_EQ("-setactive ", PowercfgCommands().back());
+    EXPECT_EQ(2u, StartButtonAction().value_or(0));
+    EXPECT_EQ(0u, StoredMode().value_or(99));
+}

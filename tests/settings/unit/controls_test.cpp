@@ -1,0 +1,189 @@
+// The dialog's graphic controls in a window of the test process (needs the test display).
+#include <gtest/gtest.h>
+
+#include "../../../resources/settings/resource.h"
+#include "controls/GraphicButton.h"
+#include "controls/StaticTrans.h"
+
+namespace {
+
+// A top-level host window that counts the click notifications of its children.
+class Host {
+public:
+    Host() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ControlsTestHost";
+        ::RegisterClassW(&wc);
+        hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+        s_clicks = 0;
+    }
+    ~Host() { ::DestroyWindow(hwnd); }
+    HWND Child(const wchar_t* cls, DWORD style, RECT rc) const {
+        return ::CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, rc.left, rc.top, rc.right - rc.left,
+                                 rc.bottom - rc.top, hwnd, reinterpret_cast<HMENU>(100), nullptr, nullptr);
+    }
+    static int Clicks() { return s_clicks; }
+    HWND hwnd;
+
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) ++s_clicks;
+        return ::DefWindowProcW(h, msg, wp, lp);
+    }
+    static inline int s_clicks = 0;
+};
+
+void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
+// The colour a bitmap resource has at a point.
+COLORREF BitmapPixel(UINT id, int x, int y) {
+    HBITMAP bmp = ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    const COLORREF color = ::GetPixel(dc, x, y);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    ::DeleteObject(bmp);
+    return color;
+}
+
+// Paints the button now and reads back one of its pixels.
+COLORREF PaintedPixel(CGraphicButton& button, int x, int y) {
+    button.Invalidate(TRUE);
+    ::UpdateWindow(button);
+    ::GdiFlush();
+    HDC dc = ::GetDC(button);
+    const COLORREF color = ::GetPixel(dc, x, y);
+    ::ReleaseDC(button, dc);
+    return color;
+}
+
+class GraphicButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HWND hwnd = host.Child(L"BUTTON", BS_PUSHBUTTON, RECT{10, 10, 114, 34});
+        ASSERT_TRUE(button.SubclassWindow(hwnd));
+        button.LoadBitmaps(IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, IDB_BUTTON_PRESSED, IDB_BUTTON_INACTIVE);
+        PumpMessages();
+    }
+    Host host;
+    CGraphicButton button;
+    // A point of the button face that no caption covers.
+    static constexpr int kX = 6, kY = 12;
+};
+
+}  // namespace
+
+TEST_F(GraphicButtonTest, EachPaintShowsThePriorityLookAndConsumesHoverAndPressed) {
+    ASSERT_NE(BitmapPixel(IDB_BUTTON_NORMAL, kX, kY), BitmapPixel(IDB_BUTTON_HOVER, kX, kY));
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_NORMAL, kX, kY), PaintedPixel(button, kX, kY));
+
+    button.SendMessage(WM_MOUSEHOVER, 0, 0);
+    EXPECT_EQ(1, button.m_bHover);
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_HOVER, kX, kY), PaintedPixel(button, kX, kY));
+    EXPECT_EQ(0, button.m_bHover);
+    EXPECT_EQ(1, button.m_bHoverPainted);
+
+    // Resting on: no second hover look until a paint without hover.
+    button.SendMessage(WM_MOUSEHOVER, 0, 0);
+    EXPECT_EQ(0, button.m_bHover);
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_NORMAL, kX, kY), PaintedPixel(button, kX, kY));
+    EXPECT_EQ(0, button.m_bHoverPainted);
+    button.SendMessage(WM_MOUSEHOVER, 0, 0);
+    EXPECT_EQ(1, button.m_bHover);
+
+    // Pressed wins over hover, for one paint.
+    button.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(1, button.m_bPressed);
+    EXPECT_EQ(1, button.m_bButtonHeld);
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_PRESSED, kX, kY), PaintedPixel(button, kX, kY));
+    EXPECT_EQ(0, button.m_bPressed);
+    EXPECT_EQ(0, button.m_bHover);
+    // Held: hovering is ignored.
+    button.SendMessage(WM_MOUSEHOVER, 0, 0);
+    EXPECT_EQ(0, button.m_bHover);
+    button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(0, button.m_bButtonHeld);
+    EXPECT_EQ(1, Host::Clicks());
+}
+
+TEST_F(GraphicButtonTest, InactiveButtonNeverShowsHoverButStillShowsPressed) {
+    button.m_bInactive = 1;
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
+    button.SendMessage(WM_MOUSEHOVER, 0, 0);
+    EXPECT_EQ(0, button.m_bHover);
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
+    button.m_bPressed = 1;
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_PRESSED, kX, kY), PaintedPixel(button, kX, kY));
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
+}
+
+TEST_F(GraphicButtonTest, DoubleClickGivesOneClickNotification) {
+    button.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    button.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(0, button.m_bPressed);
+    button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(1, Host::Clicks());
+}
+
+TEST_F(GraphicButtonTest, ReloadingReplacesTheImagesAndCaptionWaitsForThePaint) {
+    button.ReloadBitmaps(IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER);
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_HOVER, kX, kY), PaintedPixel(button, kX, kY));
+    // An id that names no resource leaves that image empty; the call still reports success.
+    EXPECT_TRUE(button.ReloadBitmaps(9999, 9999, 9999, 9999));
+    EXPECT_EQ(nullptr, button.m_bmpNormal.Get());
+    button.SetText(L"Apply");
+    EXPECT_EQ(L"Apply", button.m_strText);
+}
+
+TEST(StaticTransTest, ReflectedColourRequestGivesHollowOrSolidBrush) {
+    Host host;
+    CStaticTrans label;
+    ASSERT_TRUE(label.SubclassWindow(host.Child(L"STATIC", 0, RECT{20, 20, 120, 40})));
+    PumpMessages();
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    const UINT reflected = fw::kReflectBase + WM_CTLCOLORSTATIC;
+    LRESULT result = 0;
+
+    ASSERT_TRUE(label.OnMessage(reflected, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label.GetSafeHwnd()), result));
+    EXPECT_EQ(::GetStockObject(NULL_BRUSH), reinterpret_cast<HGDIOBJ>(result));
+    EXPECT_EQ(TRANSPARENT, ::GetBkMode(dc));
+    EXPECT_EQ(RGB(0, 0, 0), ::GetTextColor(dc));
+
+    // The parent repaints what lies under the label, 2 pixels in from its edges, without erasing.
+    ::ValidateRect(host.hwnd, nullptr);
+    label.SetBackColor(RGB(255, 255, 255));
+    RECT update{};
+    ASSERT_TRUE(::GetUpdateRect(host.hwnd, &update, FALSE));
+    EXPECT_EQ(22, update.left);
+    EXPECT_EQ(22, update.top);
+    EXPECT_EQ(118, update.right);
+    EXPECT_EQ(38, update.bottom);
+
+    label.m_crTextColor = RGB(0x77, 0x77, 0x77);
+    ::SetBkMode(dc, OPAQUE);
+    ASSERT_TRUE(label.OnMessage(reflected, reinterpret_cast<WPARAM>(dc), 0, result));
+    HBRUSH first = reinterpret_cast<HBRUSH>(result);
+    LOGBRUSH lb{};
+    ASSERT_EQ(static_cast<int>(sizeof lb), ::GetObjectW(first, sizeof lb, &lb));
+    EXPECT_EQ(static_cast<UINT>(BS_SOLID), lb.lbStyle);
+    EXPECT_EQ(RGB(255, 255, 255), lb.lbColor);
+    EXPECT_EQ(RGB(255, 255, 255), ::GetBkColor(dc));
+    EXPECT_EQ(RGB(0x77, 0x77, 0x77), ::GetTextColor(dc));
+
+    // Each request makes a fresh brush and releases the one before.
+    ASSERT_TRUE(label.OnMessage(reflected, reinterpret_cast<WPARAM>(dc), 0, result));
+    EXPECT_EQ(0u, ::GetObjectType(first));
+
+    label.SetBackColor(CStaticTrans::kNoBackground);
+    ASSERT_TRUE(label.OnMessage(reflected, reinterpret_cast<WPARAM>(dc), 0, result));
+    EXPECT_EQ(::GetStockObject(NULL_BRUSH), reinterpret_cast<HGDIOBJ>(result));
+    ::DeleteDC(dc);
+}

@@ -1,0 +1,23 @@
+#include <gtest/gtest.h>
+
+#include "Language.h"
+
+TEST(LanguageCode, SupportedIdentifiersGiveTheirUpperCaseCode) {
+    EXPECT_EQ(L"0C0A", LanguageCodeFor(0x0C0A));
+    EXPECT_EQ(L"040B", LanguageCodeFor(0x040B));
+    EXPECT_EQ(L"2C01", LanguageCodeFor(0x2C01));
+    EXPECT_EQ(L"0407", LanguageCodeFor(0x0407));
+    EXPECT_EQ(L"0409", LanguageCodeFor(0x0409));
+}
+
+TEST(LanguageCode, TheWholeIdentifierMustMatchOrEnglishIsUsed) {
+    for (LANGID other : {0x040A, 0x0411, 0x0807, 0x0809, 0x0000, 0x0C07, 0x0412 + 0x0400})
+        EXPECT_EQ(L"0409", LanguageCodeFor(static_cast<LANGID>(other))) << std::hex << other;
+}
+
+TEST(LanguageCode, ThirtyNineLanguagesAreSupported) {
+    int supported = 0;
+    for (unsigned id = 0; id <= 0xFFFF; ++id)
+        if (LanguageCodeFor(static_cast<LANGID>(id)) != L"0409") ++supported;
+    EXPECT_EQ(38, supported);  // plus English itself
+}
