@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -56,8 +57,21 @@ void CopyFileTo(const std::wstring& from, const std::wstring& to) {
 }
 
 void CopyTree(const std::wstring& from, const std::wstring& to) {
-    fs::create_directories(to);
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const std::wstring source = from.back() == L'\\' ? from : from + L'\\';
+    const std::wstring target = to.back() == L'\\' ? to : to + L'\\';
+    ::CreateDirectoryW(target.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((source + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) throw std::runtime_error("nothing to copy in " + Narrow(source));
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CopyTree(source + name, target + name);
+        else if (!::CopyFileW((source + name).c_str(), (target + name).c_str(), FALSE))
+            throw std::runtime_error("cannot copy " + Narrow(source + name));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
 }
 
 void WriteTextFile(const std::wstring& path, const std::string& utf8) {
@@ -321,9 +335,11 @@ void AppUnderTest::Poll() {
         box.caption = TextOf(hwnd);
         box.text = TextOf(::GetDlgItem(hwnd, 0xFFFF));
         box.style = static_cast<LONG>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
-        // The icon control of a message box has the id 1088 and is shown only when the box has an icon.
+        // The icon control of a message box has the id 1088; it holds an icon only when the box has one.
         HWND icon = ::GetDlgItem(hwnd, 1088);
-        box.hasIcon = icon && ::IsWindowVisible(icon);
+        DWORD_PTR iconHandle = 0;
+        if (icon) ::SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &iconHandle);
+        box.hasIcon = iconHandle != 0;
         m_boxes.push_back(box);
         m_answered.push_back(hwnd);
         ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDOK)));

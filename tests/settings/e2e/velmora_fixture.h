@@ -33,7 +33,9 @@ protected:
         e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey);
         e2e::reg::DeleteValue(HKEY_CURRENT_USER, kExplorerKey, L"Start_PowerButtonAction");
         e2e::SetWineVersion(L"");
+        e2e::reg::SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 96);
         ASSERT_EQ(0u, e2e::RunConsole(std::wstring(kPowercfg) + L" -seed"));
+        log.reset();
         log = std::make_unique<e2e::SimLog>(s_dir + L"sim.log");
     }
 
