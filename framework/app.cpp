@@ -6,7 +6,9 @@ namespace fw {
 
 CWinApp* CWinApp::s_app = nullptr;
 
-CWinApp::CWinApp() { s_app = this; }
+CWinApp::CWinApp() {
+    s_app = this;
+}
 
 CWinApp::~CWinApp() {
     if (s_app == this) s_app = nullptr;
@@ -30,8 +32,10 @@ const wchar_t* CommandTail(const wchar_t* p) {
     if (!p) return L"";
     bool quoted = false;
     for (; *p; ++p) {
-        if (*p == L'"') quoted = !quoted;
-        else if (*p <= L' ' && !quoted) break;
+        if (*p == L'"')
+            quoted = !quoted;
+        else if (*p <= L' ' && !quoted)
+            break;
     }
     while (*p && *p <= L' ') ++p;
     return p;
@@ -65,7 +69,9 @@ std::wstring DirectoryOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-std::wstring ModuleDirectory(HMODULE module) { return DirectoryOf(ModulePath(module)); }
+std::wstring ModuleDirectory(HMODULE module) {
+    return DirectoryOf(ModulePath(module));
+}
 
 }  // namespace fw
 

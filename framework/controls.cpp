@@ -15,7 +15,8 @@ CToolTipCtrl::~CToolTipCtrl() {
 
 bool CToolTipCtrl::Create(HWND parent, DWORD style) {
     m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+                               CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, ::GetModuleHandleW(nullptr),
+                               nullptr);
     return m_hWnd != nullptr;
 }
 

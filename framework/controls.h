@@ -18,7 +18,8 @@ public:
 class CStatic : public CWnd {
 public:
     HBITMAP SetBitmap(HBITMAP bitmap) {
-        return reinterpret_cast<HBITMAP>(SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+        return reinterpret_cast<HBITMAP>(
+            SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
     }
 };
 

@@ -5,8 +5,9 @@
 namespace fw {
 
 INT_PTR CDialog::DoModal() {
-    return ::DialogBoxParamW(CWinApp::Get()->m_hInstance, MAKEINTRESOURCEW(m_templateId), m_hParent, DialogProc,
-                             reinterpret_cast<LPARAM>(this));
+    m_bEnded = false;
+    return ::DialogBoxParamW(CWinApp::Get()->m_hInstance, MAKEINTRESOURCEW(m_templateId), m_hParent,
+                             DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::OnInitDialog() {
@@ -55,14 +56,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         self->m_hWnd = nullptr;
         return FALSE;
     }
+    if (msg == WM_WINDOWPOSCHANGING && self->m_bEnded)
+        reinterpret_cast<WINDOWPOS*>(lp)->flags &= ~SWP_SHOWWINDOW;
 
     LRESULT result = 0;
     bool handled = self->OnMessage(msg, wp, lp, result);
 
     // Requests the parent receives on behalf of a control are offered to the control itself first.
     if (!handled && (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN || msg == WM_DRAWITEM)) {
-        HWND child = msg == WM_DRAWITEM ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem : reinterpret_cast<HWND>(lp);
-        if (CWnd* control = CWnd::FromHandle(child)) handled = control->OnMessage(kReflectBase + msg, wp, lp, result);
+        HWND child =
+            msg == WM_DRAWITEM ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem : reinterpret_cast<HWND>(lp);
+        if (CWnd* control = CWnd::FromHandle(child))
+            handled = control->OnMessage(kReflectBase + msg, wp, lp, result);
     }
     if (!handled) return FALSE;
 

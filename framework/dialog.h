@@ -10,7 +10,10 @@ public:
 
     // Runs the dialog modally and returns the value it ended with (-1 when it could not be created).
     INT_PTR DoModal();
-    void EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+    void EndDialog(INT_PTR result) {
+        m_bEnded = true;
+        ::EndDialog(m_hWnd, result);
+    }
 
     virtual BOOL OnInitDialog();
     // Data exchange, then the end with IDOK.
@@ -32,6 +35,9 @@ private:
 
     UINT m_templateId;
     HWND m_hParent;
+    // Set once the dialog has ended: an ended dialog is never shown again, not even by a dialog manager
+    // that shows the window after an initialisation that already ended it.
+    bool m_bEnded = false;
 };
 
 }  // namespace fw

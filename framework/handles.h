@@ -135,11 +135,12 @@ public:
         return ::RegOpenKeyExW(parent, path, 0, access, Receive());
     }
     LONG Create(HKEY parent, const wchar_t* path, REGSAM access) {
-        return ::RegCreateKeyExW(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, Receive(),
-                                 nullptr);
+        return ::RegCreateKeyExW(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                 Receive(), nullptr);
     }
     LONG SetDword(const wchar_t* name, DWORD value) {
-        return ::RegSetValueExW(Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        return ::RegSetValueExW(Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                sizeof value);
     }
     LONG SetString(const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
         return ::RegSetValueExW(Get(), name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),

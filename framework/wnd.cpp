@@ -9,11 +9,14 @@ constexpr UINT_PTR kSubclassId = 0x4657;  // one subclass per window for this fr
 const wchar_t kWndProp[] = L"fw.CWnd";
 }  // namespace
 
-CWnd::~CWnd() { UnsubclassWindow(); }
+CWnd::~CWnd() {
+    UnsubclassWindow();
+}
 
 bool CWnd::SubclassWindow(HWND hwnd) {
     if (!hwnd || m_hWnd) return false;
-    if (!::SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+    if (!::SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        return false;
     ::SetPropW(hwnd, kWndProp, this);
     m_hWnd = hwnd;
     m_bSubclassed = true;
@@ -29,7 +32,9 @@ void CWnd::UnsubclassWindow() {
     m_hWnd = nullptr;
 }
 
-CWnd* CWnd::FromHandle(HWND hwnd) { return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kWndProp)) : nullptr; }
+CWnd* CWnd::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kWndProp)) : nullptr;
+}
 
 std::wstring CWnd::GetWindowText() const {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(m_hWnd)) + 1, L'\0');
@@ -37,9 +42,13 @@ std::wstring CWnd::GetWindowText() const {
     return text;
 }
 
-bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
 
-LRESULT CWnd::Default() { return ::DefSubclassProc(m_hWnd, m_curMsg, m_curWParam, m_curLParam); }
+LRESULT CWnd::Default() {
+    return ::DefSubclassProc(m_hWnd, m_curMsg, m_curWParam, m_curLParam);
+}
 
 LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
     auto* self = reinterpret_cast<CWnd*>(ref);

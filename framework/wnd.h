@@ -45,7 +45,9 @@ public:
         ::GetClientRect(m_hWnd, &rc);
         return rc;
     }
-    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::SendMessageW(m_hWnd, msg, wp, lp); }
+    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::SendMessageW(m_hWnd, msg, wp, lp);
+    }
 
     // The message map: returns true when the message was handled and `result` holds its answer. Derived
     // classes look in their own table first and then ask their base class.
@@ -58,7 +60,8 @@ protected:
     void SetMsgHandled(bool handled) { m_bMsgHandled = handled; }
 
     template <class T, size_t N>
-    bool RouteMessage(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    bool RouteMessage(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wp, LPARAM lp,
+                      LRESULT& result);
 
     HWND m_hWnd = nullptr;
 

@@ -38,7 +38,8 @@ void CreateLabelFont(fw::CFont& font, const LabelStyle& style, bool large) {
 }
 
 // Background, text colour, font, text: in this order, so each repaint already has what it needs.
-void SetUpLabel(CStaticTrans& label, COLORREF back, COLORREF text, const fw::CFont& font, const std::wstring& value) {
+void SetUpLabel(CStaticTrans& label, COLORREF back, COLORREF text, const fw::CFont& font,
+                const std::wstring& value) {
     label.SetBackColor(back);
     label.m_crTextColor = text;
     label.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
@@ -57,7 +58,9 @@ std::wstring LanguageCodeFor(LANGID language) {
     return L"0409";
 }
 
-std::wstring CTessalyDlg::GetLanguageCode() { return LanguageCodeFor(::GetUserDefaultLangID()); }
+std::wstring CTessalyDlg::GetLanguageCode() {
+    return LanguageCodeFor(::GetUserDefaultLangID());
+}
 
 void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
     const std::wstring file = m_strModuleDir + L"UIString.ini";

@@ -22,7 +22,9 @@ bool OtherInstanceRunning() {
 }
 }  // namespace
 
-CTessalyApp& TheApp() { return static_cast<CTessalyApp&>(*fw::CWinApp::Get()); }
+CTessalyApp& TheApp() {
+    return static_cast<CTessalyApp&>(*fw::CWinApp::Get());
+}
 
 BOOL CTessalyApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{8, ICC_WIN95_CLASSES};

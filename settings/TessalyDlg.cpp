@@ -101,7 +101,9 @@ BOOL CTessalyDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CTessalyDlg::ShowMessage(const std::wstring& text) { ::MessageBoxW(m_hWnd, text.c_str(), kCaption, MB_OK); }
+void CTessalyDlg::ShowMessage(const std::wstring& text) {
+    ::MessageBoxW(m_hWnd, text.c_str(), kCaption, MB_OK);
+}
 
 void CTessalyDlg::ShowInitialState() {
     LoadButtonImages();
@@ -137,11 +139,13 @@ void CTessalyDlg::LoadButtonImages() {
     if (m_bLargeLayout) {
         m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
                             IDB_OPTION_INACTIVE_LARGE);
-        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
-                             IDB_OPTION_INACTIVE_LARGE);
+        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
+                             IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_INACTIVE_LARGE);
     } else {
-        m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
-        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+        m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN,
+                            IDB_OPTION_INACTIVE);
+        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN,
+                             IDB_OPTION_INACTIVE);
     }
     m_btnHelp.LoadBitmaps(IDB_HELP, IDB_HELP, IDB_HELP_PRESSED, IDB_HELP);
 }
@@ -151,8 +155,8 @@ void CTessalyDlg::OnSelectOn() {
     if (m_bLargeLayout) {
         m_btnOn.ReloadBitmaps(IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
                               IDB_OPTION_INACTIVE_LARGE);
-        m_btnOff.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
-                               IDB_OPTION_NOT_CHOSEN_LARGE);
+        m_btnOff.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
+                               IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE);
     } else {
         m_btnOn.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
         m_btnOff.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN,
@@ -173,8 +177,8 @@ void CTessalyDlg::OnSelectOff() {
         m_btnOff.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
     m_btnOn.Invalidate(TRUE);
     if (m_bLargeLayout)
-        m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
-                              IDB_OPTION_NOT_CHOSEN_LARGE);
+        m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
+                              IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE);
     else
         m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN,
                               IDB_OPTION_NOT_CHOSEN);
@@ -205,7 +209,9 @@ LRESULT CTessalyDlg::OnPaint(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CTessalyDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+LRESULT CTessalyDlg::OnQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
 
 LRESULT CTessalyDlg::OnApplyClicked(WPARAM, LPARAM) {
     ApplySelectedMode();

@@ -9,7 +9,9 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double Seconds(Clock::time_point from) {
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 const wchar_t kPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
 
@@ -33,8 +35,8 @@ double TimeBareStarts(int count) {
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                             &pi)) {
+        if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &si, &pi)) {
             ::WaitForSingleObject(pi.hProcess, INFINITE);
             ::CloseHandle(pi.hProcess);
             ::CloseHandle(pi.hThread);

@@ -112,7 +112,9 @@ LRESULT CGraphicButton::OnLButtonUp(WPARAM wp, LPARAM lp) {
 }
 
 // The second press of a double click is swallowed: no pressed look, no second click.
-LRESULT CGraphicButton::OnLButtonDblClk(WPARAM, LPARAM) { return 0; }
+LRESULT CGraphicButton::OnLButtonDblClk(WPARAM, LPARAM) {
+    return 0;
+}
 
 LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     PAINTSTRUCT ps;

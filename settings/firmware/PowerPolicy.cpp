@@ -29,8 +29,8 @@ struct PolicyValues {
 };
 const PolicyValues kModeOff{L"21600", L"0",
                             L" O:BAG:SYD:P(A;CI;KRKW;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)", 2};
-const PolicyValues kModeOn{L"0", L"1", L" O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)",
-                           16};
+const PolicyValues kModeOn{L"0", L"1",
+                           L" O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)", 16};
 
 std::wstring SystemToolPrefix() {
     wchar_t windowsDir[MAX_PATH] = L"";
@@ -106,8 +106,8 @@ void CTessalyDlg::RunHiddenCommand(const std::wstring& commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &process))
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &startup, &process))
         return;
     fw::CKernelHandle processHandle(process.hProcess);
     fw::CKernelHandle threadHandle(process.hThread);

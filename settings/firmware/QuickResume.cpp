@@ -22,14 +22,16 @@ DWORD CTessalyDlg::ReadModeValue(const wchar_t* name) {
     if (key.Open(HKEY_CURRENT_USER, kModeKey, KEY_READ) != ERROR_SUCCESS) return 0;
     DWORD data = 0;
     DWORD size = sizeof data;
-    if (::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+    if (::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) !=
+        ERROR_SUCCESS)
         return 0;
     return data;
 }
 
 void CTessalyDlg::WriteModeValue(const wchar_t* name, DWORD value) {
     fw::CRegKey key;
-    if (key.Create(HKEY_CURRENT_USER, kModeKey, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) == ERROR_SUCCESS)
+    if (key.Create(HKEY_CURRENT_USER, kModeKey, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) ==
+        ERROR_SUCCESS)
         key.SetDword(name, value);
 }
 
@@ -70,10 +72,12 @@ void CTessalyDlg::ApplySelectedMode() {
 void CTessalyDlg::CommitSelectedMode() {
     // OK switches only when the choice differs from the recorded mode.
     if (m_nSelectedMode == 1) {
-        if (ReadModeValue(kModeValue) == 0 && !SwitchMode(1, L"ERROR! Invalid Enable Setting value is returned "))
+        if (ReadModeValue(kModeValue) == 0 &&
+            !SwitchMode(1, L"ERROR! Invalid Enable Setting value is returned "))
             return;
     } else {
-        if (ReadModeValue(kModeValue) == 1 && !SwitchMode(0, L"ERROR! Invalid Disable Setting value is returned"))
+        if (ReadModeValue(kModeValue) == 1 &&
+            !SwitchMode(0, L"ERROR! Invalid Disable Setting value is returned"))
             return;
     }
     OnOK();

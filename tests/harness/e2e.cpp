@@ -15,9 +15,11 @@ namespace e2e {
 
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                  nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                          nullptr);
     return out;
 }
 
@@ -88,12 +90,17 @@ void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
     out.write(reinterpret_cast<const char*>(text.data()), static_cast<std::streamsize>(text.size() * 2));
 }
 
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // ---- registry ----
 
 namespace reg {
-void DeleteTree(HKEY root, const std::wstring& path) { ::RegDeleteTreeW(root, path.c_str()); ::RegDeleteKeyW(root, path.c_str()); }
+void DeleteTree(HKEY root, const std::wstring& path) {
+    ::RegDeleteTreeW(root, path.c_str());
+    ::RegDeleteKeyW(root, path.c_str());
+}
 
 void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
     HKEY key;
@@ -102,10 +109,11 @@ void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) 
     ::RegCloseKey(key);
 }
 
-static void SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
-                   DWORD size) {
+static void SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                   const void* data, DWORD size) {
     HKEY key;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     ::RegCloseKey(key);
@@ -115,7 +123,8 @@ void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWO
     SetRaw(root, path, name, REG_DWORD, &value, sizeof value);
 }
 
-void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value, DWORD type) {
+void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+               DWORD type) {
     SetRaw(root, path, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
@@ -125,12 +134,14 @@ void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, co
 
 std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name) {
     DWORD value = 0, size = sizeof value;
-    if (::RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     return value;
 }
 
-std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name, DWORD* type) {
+std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
+                                      DWORD* type) {
     DWORD size = 0;
     DWORD t = 0;
     const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
@@ -181,9 +192,13 @@ SimLog::SimLog(std::wstring path) : m_path(std::move(path)) {
     ::SetEnvironmentVariableW(L"CORVANE_SIM_LOG", m_path.c_str());
 }
 
-SimLog::~SimLog() { ::SetEnvironmentVariableW(L"CORVANE_SIM_LOG", nullptr); }
+SimLog::~SimLog() {
+    ::SetEnvironmentVariableW(L"CORVANE_SIM_LOG", nullptr);
+}
 
-void SimLog::Clear() { ::DeleteFileW(m_path.c_str()); }
+void SimLog::Clear() {
+    ::DeleteFileW(m_path.c_str());
+}
 
 std::vector<std::string> SimLog::Lines() const {
     std::vector<std::string> lines;
@@ -251,7 +266,9 @@ std::wstring TextOf(HWND hwnd) {
 }
 
 // A message box: a dialog holding the platform's message-text control.
-bool IsMessageBox(HWND hwnd) { return ClassOf(hwnd) == L"#32770" && ::GetDlgItem(hwnd, 0xFFFF) != nullptr; }
+bool IsMessageBox(HWND hwnd) {
+    return ClassOf(hwnd) == L"#32770" && ::GetDlgItem(hwnd, 0xFFFF) != nullptr;
+}
 
 struct EnumContext {
     DWORD pid;
@@ -321,8 +338,9 @@ void AppUnderTest::Poll() {
             ++it;
         }
     }
-    m_answered.erase(std::remove_if(m_answered.begin(), m_answered.end(), [](HWND h) { return !::IsWindow(h); }),
-                     m_answered.end());
+    m_answered.erase(
+        std::remove_if(m_answered.begin(), m_answered.end(), [](HWND h) { return !::IsWindow(h); }),
+        m_answered.end());
     for (HWND hwnd : ctx.windows) {
         WindowSeen& seen = m_windows[hwnd];
         seen.title = TextOf(hwnd);
@@ -342,7 +360,8 @@ void AppUnderTest::Poll() {
         box.hasIcon = iconHandle != 0;
         m_boxes.push_back(box);
         m_answered.push_back(hwnd);
-        ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDOK)));
+        ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDOK)));
     }
 }
 
@@ -409,7 +428,8 @@ DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Env
     writable.push_back(L'\0');
     std::vector<wchar_t> environment = EnvironmentBlock(env);
     const BOOL ok = ::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE,
-                                     CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &si, &pi);
+                                     CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                                     nullptr, &si, &pi);
     ::CloseHandle(writeEnd);
     std::string text;
     if (ok) {

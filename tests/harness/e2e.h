@@ -17,7 +17,8 @@ namespace e2e {
 
 // A Unix path as Wine's Z: drive shows it.
 std::wstring FromUnixPath(const std::string& unixPath);
-// The build's dist folder (environment CORVANE_DIST, a Unix path) as a Windows path, with a trailing backslash.
+// The build's dist folder (environment CORVANE_DIST, a Unix path) as a Windows path, with a trailing
+// backslash.
 std::wstring DistDir();
 // A fresh, empty folder C:\corvane-tests\<name>\ (trailing backslash).
 std::wstring MakeSandbox(const std::wstring& name);
@@ -46,7 +47,8 @@ bool KeyExists(HKEY root, const std::wstring& path);
 std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path);
 }  // namespace reg
 
-// Sets the Windows version Wine reports to programs started afterwards ("win7", "winxp", ...; empty = default).
+// Sets the Windows version Wine reports to programs started afterwards ("win7", "winxp", ...; empty =
+// default).
 void SetWineVersion(const std::wstring& name);
 
 // ---- the simulated machine's log ----

@@ -8,13 +8,16 @@ namespace {
 // A plain top-level window of the test process with the given title.
 struct TitledWindow {
     explicit TitledWindow(const wchar_t* title) {
-        hwnd = ::CreateWindowExW(0, L"STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        hwnd = ::CreateWindowExW(0, L"STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
     }
     ~TitledWindow() { ::DestroyWindow(hwnd); }
     HWND hwnd;
 };
 
-bool InitCalled(const e2e::SimLog& log) { return !log.Lines("KOLU3 init").empty(); }
+bool InitCalled(const e2e::SimLog& log) {
+    return !log.Lines("KOLU3 init").empty();
+}
 
 }  // namespace
 
@@ -45,13 +48,13 @@ TEST_F(VelmoraTest, OnlySupportedSystemsGoOnToTheLibrary) {
         bool supported;
     };
     const Case cases[] = {
-        {L"winxp", true},     // 5.1
-        {L"vista", true},     // 6.0 workstation
-        {L"win2008r2", true}, // 6.1 workstation
-        {L"win7", false},     // 6.1 server
-        {L"win2003", false},  // 5.2
-        {L"win2008", false},  // 6.0 server
-        {L"win8", false},     // 6.2
+        {L"winxp", true},      // 5.1
+        {L"vista", true},      // 6.0 workstation
+        {L"win2008r2", true},  // 6.1 workstation
+        {L"win7", false},      // 6.1 server
+        {L"win2003", false},   // 5.2
+        {L"win2008", false},   // 6.0 server
+        {L"win8", false},      // 6.2
     };
     for (const Case& c : cases) {
         e2e::SetWineVersion(c.wineVersion);
@@ -153,12 +156,18 @@ TEST_F(VelmoraTest, DialogCarriesTheTemplateControlsAndEndsByCancelEscapeOrClose
         LONG style;  // style bits that must be set
     };
     const Control controls[] = {
-        {1002, L"Button", WS_TABSTOP},          {1012, L"Static", SS_ICON},
-        {1013, L"Static", 0},                   {1005, L"Static", SS_BITMAP | WS_TABSTOP},
-        {1, L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP}, {2, L"Button", WS_TABSTOP},
-        {3, L"Button", WS_TABSTOP},             {1008, L"Static", 0},
-        {1009, L"Static", 0},                   {1001, L"Button", WS_TABSTOP},
-        {1000, L"Button", WS_TABSTOP},          {1006, L"Static", 0},
+        {1002, L"Button", WS_TABSTOP},
+        {1012, L"Static", SS_ICON},
+        {1013, L"Static", 0},
+        {1005, L"Static", SS_BITMAP | WS_TABSTOP},
+        {1, L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {2, L"Button", WS_TABSTOP},
+        {3, L"Button", WS_TABSTOP},
+        {1008, L"Static", 0},
+        {1009, L"Static", 0},
+        {1001, L"Button", WS_TABSTOP},
+        {1000, L"Button", WS_TABSTOP},
+        {1006, L"Static", 0},
         {1007, L"Static", 0},
     };
     enum class Ending { Cancel, Escape, CloseBox };

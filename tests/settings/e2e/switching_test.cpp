@@ -10,7 +10,8 @@ namespace {
 const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
 const char kPowerSaver[] = "a1841308-3541-4fab-bc81-f71556f20b4a";
 const char kButtons[] = "4f971e89-eebd-4455-a8de-9e59040e7347";
-const char* const kButtonSettings[] = {"96996bc0-ad50-47ec-923b-6f41874dd9eb", "7648efa3-dd9c-4e3e-b566-50f929386280",
+const char* const kButtonSettings[] = {"96996bc0-ad50-47ec-923b-6f41874dd9eb",
+                                       "7648efa3-dd9c-4e3e-b566-50f929386280",
                                        "5ca83367-6e45-459f-a27b-476b1d01c936"};
 const char* const kDescriptorTargets[] = {
     "9d7815a6-7ee4-497e-8888-515a05f02364", "5ca83367-6e45-459f-a27b-476b1d01c936",
@@ -21,13 +22,14 @@ const char kOnDescriptor[] = " O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;
 
 std::vector<std::string> Schemes() {
     std::vector<std::string> names;
-    for (const auto& name : e2e::reg::SubKeys(HKEY_LOCAL_MACHINE, kSchemesKey)) names.push_back(e2e::Narrow(name));
+    for (const auto& name : e2e::reg::SubKeys(HKEY_LOCAL_MACHINE, kSchemesKey))
+        names.push_back(e2e::Narrow(name));
     return names;
 }
 
 // The powercfg command tails one switch must produce, in order.
-std::vector<std::string> ExpectedPolicy(int kind, const std::vector<std::string>& schemes, bool schemeKeyOpens,
-                                        const std::string& active) {
+std::vector<std::string> ExpectedPolicy(int kind, const std::vector<std::string>& schemes,
+                                        bool schemeKeyOpens, const std::string& active) {
     std::vector<std::string> descriptors;
     for (const char* target : kDescriptorTargets)
         descriptors.push_back(std::string("-SETSECURITYDESCRIPTOR ") + target +
@@ -59,20 +61,24 @@ std::vector<std::string> ExpectedPolicy(int kind, const std::vector<std::string>
 }
 
 std::string ActiveScheme() {
-    return e2e::Narrow(e2e::reg::GetString(HKEY_LOCAL_MACHINE, kSchemesKey, L"ActivePowerScheme").value_or(L""));
+    return e2e::Narrow(
+        e2e::reg::GetString(HKEY_LOCAL_MACHINE, kSchemesKey, L"ActivePowerScheme").value_or(L""));
 }
 
-std::optional<DWORD> SettingIndex(const std::string& scheme, const char* sub, const char* setting, const wchar_t* which) {
+std::optional<DWORD> SettingIndex(const std::string& scheme, const char* sub, const char* setting,
+                                  const wchar_t* which) {
     return e2e::reg::GetDword(HKEY_LOCAL_MACHINE,
-                              std::wstring(kSchemesKey) + L"\\" + e2e::Widen(scheme) + L"\\" + e2e::Widen(sub) + L"\\" +
-                                  e2e::Widen(setting),
+                              std::wstring(kSchemesKey) + L"\\" + e2e::Widen(scheme) + L"\\" +
+                                  e2e::Widen(sub) + L"\\" + e2e::Widen(setting),
                               which);
 }
 
 const char kSwitchOn[] = "sig=0x5843 fn=0x6E req=0x81";
 const char kSwitchOff[] = "sig=0x5843 fn=0x6E req=0x80";
 
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 }  // namespace
 
@@ -101,8 +107,8 @@ TEST_F(VelmoraTest, UninstallWithModeOnSwitchesOffWithoutAWindow) {
     const auto switchLine = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
         return StartsWith(l, "KOLU3 call " + std::string(kSwitchOff));
     });
-    const auto firstPolicy =
-        std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return StartsWith(l, "powercfg "); });
+    const auto firstPolicy = std::find_if(lines.begin(), lines.end(),
+                                          [](const std::string& l) { return StartsWith(l, "powercfg "); });
     EXPECT_LT(switchLine - lines.begin(), firstPolicy - lines.begin());
 }
 
@@ -206,9 +212,11 @@ TEST_F(VelmoraTest, RefusedSwitchChangesNothingAndSaysWhy) {
         const wchar_t* okText;
     };
     const Case cases[] = {
-        {0xFF, 1000, L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF ", L"ERROR! Invalid Enable Setting value is returned "},
+        {0xFF, 1000, L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF ",
+         L"ERROR! Invalid Enable Setting value is returned "},
         {2, 1000, L"Fail to set Enable", L"Fail to set Enable"},
-        {0xFF, 1001, L"Returned Value of KOLU 0x6C with 0x80 is 0xFF", L"ERROR! Invalid Disable Setting value is returned"},
+        {0xFF, 1001, L"Returned Value of KOLU 0x6C with 0x80 is 0xFF",
+         L"ERROR! Invalid Disable Setting value is returned"},
         {2, 1001, L"Fail to set Disable", L"Fail to set Disable"},
     };
     for (const Case& c : cases) {

@@ -45,6 +45,11 @@ protected:
     }
 
     static std::wstring Exe() { return s_dir + L"Velmora.exe"; }
+
+public:
+    static std::wstring ExePath() { return Exe(); }
+
+protected:
     // A text of the shipped UIString.ini.
     static std::wstring UiText(const wchar_t* key, const wchar_t* section = L"0409") {
         wchar_t text[260] = L"";
@@ -54,7 +59,9 @@ protected:
     static void SetFirmware(const wchar_t* name, DWORD value) {
         e2e::reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, name, value);
     }
-    static void SetStoredMode(DWORD mode) { e2e::reg::SetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode", mode); }
+    static void SetStoredMode(DWORD mode) {
+        e2e::reg::SetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode", mode);
+    }
     static std::optional<DWORD> StoredMode() {
         return e2e::reg::GetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode");
     }

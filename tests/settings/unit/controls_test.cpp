@@ -16,14 +16,15 @@ public:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"ControlsTestHost";
         ::RegisterClassW(&wc);
-        hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
+        hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
         s_clicks = 0;
     }
     ~Host() { ::DestroyWindow(hwnd); }
     HWND Child(const wchar_t* cls, DWORD style, RECT rc) const {
-        return ::CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, rc.left, rc.top, rc.right - rc.left,
-                                 rc.bottom - rc.top, hwnd, reinterpret_cast<HMENU>(100), nullptr, nullptr);
+        return ::CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, rc.left, rc.top,
+                                 rc.right - rc.left, rc.bottom - rc.top, hwnd, reinterpret_cast<HMENU>(100),
+                                 nullptr, nullptr);
     }
     static int Clicks() { return s_clicks; }
     HWND hwnd;
@@ -152,7 +153,8 @@ TEST(StaticTransTest, ReflectedColourRequestGivesHollowOrSolidBrush) {
     const UINT reflected = fw::kReflectBase + WM_CTLCOLORSTATIC;
     LRESULT result = 0;
 
-    ASSERT_TRUE(label.OnMessage(reflected, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label.GetSafeHwnd()), result));
+    ASSERT_TRUE(label.OnMessage(reflected, reinterpret_cast<WPARAM>(dc),
+                                reinterpret_cast<LPARAM>(label.GetSafeHwnd()), result));
     EXPECT_EQ(::GetStockObject(NULL_BRUSH), reinterpret_cast<HGDIOBJ>(result));
     EXPECT_EQ(TRANSPARENT, ::GetBkMode(dc));
     EXPECT_EQ(RGB(0, 0, 0), ::GetTextColor(dc));

@@ -21,20 +21,13 @@ TEST(CheckOSVersion, SupportsXpAndTheWorkstationEditionsOfVistaAndWindows7Only) 
         int win7Client, vistaOrXP;
     };
     const Case cases[] = {
-        {6, 1, VER_NT_WORKSTATION, 1, 0},
-        {6, 1, VER_NT_DOMAIN_CONTROLLER, 0, 0},
-        {6, 1, VER_NT_SERVER, 0, 0},
-        {6, 0, VER_NT_WORKSTATION, 0, 1},
-        {6, 0, VER_NT_SERVER, 0, 0},
-        {5, 1, VER_NT_WORKSTATION, 0, 1},
-        {5, 1, VER_NT_SERVER, 0, 1},
-        {5, 0, VER_NT_WORKSTATION, 0, 0},
-        {5, 2, VER_NT_WORKSTATION, 0, 0},
-        {5, 2, VER_NT_SERVER, 0, 0},
-        {6, 2, VER_NT_WORKSTATION, 0, 0},
-        {6, 3, VER_NT_WORKSTATION, 0, 0},
-        {10, 0, VER_NT_WORKSTATION, 0, 0},
-        {4, 1, VER_NT_WORKSTATION, 0, 0},
+        {6, 1, VER_NT_WORKSTATION, 1, 0},  {6, 1, VER_NT_DOMAIN_CONTROLLER, 0, 0},
+        {6, 1, VER_NT_SERVER, 0, 0},       {6, 0, VER_NT_WORKSTATION, 0, 1},
+        {6, 0, VER_NT_SERVER, 0, 0},       {5, 1, VER_NT_WORKSTATION, 0, 1},
+        {5, 1, VER_NT_SERVER, 0, 1},       {5, 0, VER_NT_WORKSTATION, 0, 0},
+        {5, 2, VER_NT_WORKSTATION, 0, 0},  {5, 2, VER_NT_SERVER, 0, 0},
+        {6, 2, VER_NT_WORKSTATION, 0, 0},  {6, 3, VER_NT_WORKSTATION, 0, 0},
+        {10, 0, VER_NT_WORKSTATION, 0, 0}, {4, 1, VER_NT_WORKSTATION, 0, 0},
     };
     for (const Case& c : cases) {
         const OsSupport s = EvaluateOSVersion(Version(VER_PLATFORM_WIN32_NT, c.major, c.minor, c.product));
@@ -45,6 +38,7 @@ TEST(CheckOSVersion, SupportsXpAndTheWorkstationEditionsOfVistaAndWindows7Only) 
 }
 
 TEST(CheckOSVersion, RequiresTheNtPlatform) {
-    EXPECT_FALSE(EvaluateOSVersion(Version(VER_PLATFORM_WIN32_WINDOWS, 5, 1, VER_NT_WORKSTATION)).supported());
+    EXPECT_FALSE(
+        EvaluateOSVersion(Version(VER_PLATFORM_WIN32_WINDOWS, 5, 1, VER_NT_WORKSTATION)).supported());
     EXPECT_FALSE(EvaluateOSVersion(Version(VER_PLATFORM_WIN32s, 6, 1, VER_NT_WORKSTATION)).supported());
 }

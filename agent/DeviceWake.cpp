@@ -1,0 +1,188 @@
+#include "DeviceWake.h"
+
+#include <windows.h>
+
+#include <app.h>
+#include <handles.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "AgentCommand.h"
+#include "Oskavel3Dlg.h"
+
+namespace {
+
+const wchar_t kEnumRoot[] = L"SYSTEM\\CurrentControlSet\\Enum\\";
+const wchar_t kListSection[] = L"LAN";
+constexpr int kMaxListEntries = 100;
+constexpr DWORD kListValueChars = 260;
+constexpr DWORD kNameChars = 256;
+
+// The subkey names of an open key, in index order.
+std::vector<std::wstring> SubkeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    DWORD maxLen = 0;
+    if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxLen, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        maxLen = 0;
+    std::vector<wchar_t> name(std::max<DWORD>(maxLen + 1, 256));
+    for (DWORD index = 0;; ++index) {
+        DWORD len = static_cast<DWORD>(name.size());
+        const LONG rc = ::RegEnumKeyExW(key, index, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS, or a key that changed under us
+        names.emplace_back(name.data(), len);
+    }
+    return names;
+}
+
+// A value of any type read whole as text (up to its first zero); nullopt-like false when it cannot be read.
+bool ReadText(const std::wstring& path, const wchar_t* value, std::wstring& text) {
+    std::vector<wchar_t> buffer(kNameChars + 1, L'\0');
+    for (;;) {
+        DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+        const LONG rc = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_ANY, nullptr,
+                                       buffer.data(), &bytes);
+        if (rc == ERROR_MORE_DATA) {
+            buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return false;
+        buffer[std::min<size_t>(bytes / sizeof(wchar_t), buffer.size() - 1)] = L'\0';
+        text = buffer.data();
+        return true;
+    }
+}
+
+std::wstring RemoveSemicolons(std::wstring text) {
+    text.erase(std::remove(text.begin(), text.end(), L';'), text.end());
+    return text;
+}
+
+}  // namespace
+
+std::wstring UpperAscii(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return text;
+}
+
+std::vector<std::wstring> SplitDevicePatterns(const std::wstring& entry) {
+    std::vector<std::wstring> patterns;
+    std::wstring rest = entry;
+    for (;;) {
+        const size_t semicolon = rest.find(L';');
+        if (semicolon == std::wstring::npos || semicolon == 0) break;
+        patterns.push_back(rest.substr(0, semicolon));
+        rest = rest.substr(semicolon + 1);
+    }
+    if (!rest.empty()) patterns.push_back(RemoveSemicolons(rest));
+    return patterns;
+}
+
+DevicePattern ParseDevicePattern(const std::wstring& pattern) {
+    const std::wstring text = RemoveSemicolons(pattern);
+    const size_t backslash = text.find(L'\\');
+    if (backslash == std::wstring::npos) return {std::wstring(), UpperAscii(text)};
+    return {UpperAscii(text.substr(0, backslash)), UpperAscii(text.substr(backslash + 1))};
+}
+
+std::wstring NameFromDeviceDesc(const std::wstring& desc) {
+    const size_t marker = desc.find(L"sc%;");
+    return marker == std::wstring::npos ? desc : desc.substr(marker + 4);
+}
+
+void ConfigureDeviceWake(COskavel3Dlg& dlg) {
+    const std::wstring dir = fw::ModuleDirectory();
+    ::SetCurrentDirectoryW(dir.c_str());
+    const std::wstring listPath = dir + L"list.ini";
+    for (int i = 0; i < kMaxListEntries; ++i) {
+        wchar_t key[16] = L"";
+        std::swprintf(key, 16, L"ID%d", i);
+        wchar_t value[kListValueChars] = L"";
+        if (::GetPrivateProfileStringW(kListSection, key, L"", value, kListValueChars, listPath.c_str()) == 0)
+            break;
+        dlg.m_arrWakeIds.push_back(value);
+    }
+    EnableWakeForListedDevices(dlg, dlg.m_arrWakeIds);
+}
+
+void EnableWakeForListedDevices(COskavel3Dlg& dlg, const std::vector<std::wstring>& entries) {
+    for (const std::wstring& entry : entries) {
+        // Each present entry is named from its own instance key, found while its patterns are walked.
+        dlg.ResetWakeDeviceKey();
+        if (!IsListedDevicePresent(dlg, entry) || !dlg.m_bWakeDeviceKeySet) continue;
+        const std::wstring name = ReadDeviceName(dlg.m_strWakeDeviceKey);
+        if (!IsUsableDeviceName(name)) continue;
+        RunAgentCommand(BuildWakeCommand(name));
+    }
+}
+
+int IsListedDevicePresent(COskavel3Dlg& dlg, std::wstring entry) {
+    int result = 0;
+    for (const std::wstring& pattern : SplitDevicePatterns(entry)) {
+        const DevicePattern parsed = ParseDevicePattern(pattern);
+        if (FindDeviceUnderEnumerator(dlg, parsed.enumerator, parsed.prefix)) result = 1;
+    }
+    return result;
+}
+
+int FindDeviceUnderEnumerator(COskavel3Dlg& dlg, std::wstring enumerator, std::wstring prefix) {
+    const std::wstring enumPath = kEnumRoot + enumerator;
+    std::vector<std::wstring> hardwareKeys;
+    {
+        fw::CRegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, enumPath.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
+        for (const std::wstring& name : SubkeyNames(key.Get())) {
+            if (UpperAscii(name).compare(0, prefix.size(), prefix) == 0)
+                hardwareKeys.push_back(enumPath + L"\\" + name);
+        }
+    }
+    int result = 0;
+    for (const std::wstring& path : hardwareKeys) {
+        if (dlg.WalkDeviceKey(path)) result = 1;
+    }
+    return result;
+}
+
+std::wstring ReadDeviceName(std::wstring path) {
+    std::wstring text;
+    if (ReadText(path, L"FriendlyName", text)) return text;
+    if (ReadText(path, L"DeviceDesc", text)) return NameFromDeviceDesc(text);
+    return std::wstring();
+}
+
+void COskavel3Dlg::ResetWakeDeviceKey() {
+    m_strWakeDeviceKey.clear();
+    m_bWakeDeviceKeySet = 0;
+}
+
+int COskavel3Dlg::WalkDeviceKey(std::wstring path) {
+    return WalkDeviceKeyAt(path, 0);
+}
+
+// Depth 0 is the hardware key; its children are the device instances, and the first instance below which
+// "Control" turns up becomes the key the wake command's name is read from.
+int COskavel3Dlg::WalkDeviceKeyAt(const std::wstring& path, int depth) {
+    std::vector<std::wstring> names;
+    {
+        fw::CRegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
+        names = SubkeyNames(key.Get());
+    }
+    int result = 0;
+    for (const std::wstring& name : names) {
+        const std::wstring child = path + L"\\" + name;
+        const bool isControl = name == L"Control";
+        const bool below = WalkDeviceKeyAt(child, depth + 1) != 0;
+        if (!isControl && !below) continue;
+        result = 1;
+        if (depth == 0 && !m_bWakeDeviceKeySet) {
+            // A "Control" right under the hardware key makes the hardware key itself the device's key.
+            m_strWakeDeviceKey = isControl ? path : child;
+            m_bWakeDeviceKeySet = 1;
+        }
+    }
+    return result;
+}

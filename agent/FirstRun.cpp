@@ -1,0 +1,79 @@
+#include "FirstRun.h"
+
+#include <windows.h>
+
+#include <handles.h>
+
+#include "CommandTail.h"
+
+namespace {
+
+const wchar_t kUserKey[] = L"Software\\Corvane\\Oskavel";
+const wchar_t kFirstRunValue[] = L"FirstRun";
+const wchar_t kImageStateKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
+
+// Any value type counts, as long as its data fits four bytes and is not all zero.
+bool IsUserMarked() {
+    fw::CRegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kUserKey, KEY_READ) != ERROR_SUCCESS) return false;
+    BYTE mark[4] = {};
+    DWORD size = sizeof mark;
+    if (::RegQueryValueExW(key.Get(), kFirstRunValue, nullptr, nullptr, mark, &size) != ERROR_SUCCESS)
+        return false;
+    return mark[0] || mark[1] || mark[2] || mark[3];
+}
+
+void MarkUser() {
+    fw::CRegKey key;
+    if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_WRITE) == ERROR_SUCCESS) key.SetDword(kFirstRunValue, 1);
+}
+
+std::wstring UserLocaleName() {
+    wchar_t name[512] = L"";
+    if (!::GetUserDefaultLocaleName(name, 512)) return std::wstring();
+    return name;
+}
+
+bool FileExists(const wchar_t* path) {
+    return ::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool IsUnitedStatesEnglish(const std::wstring& localeName) {
+    return TailEquals(localeName, L"en-us");
+}
+
+bool CheckFirstRun() {
+    const bool marked = IsUserMarked();
+    const std::wstring locale = UserLocaleName();
+    if (marked) return false;
+    if (IsImagePending()) return false;
+    if (!IsUnitedStatesEnglish(locale)) return false;
+    // Marked before the work, so an interrupted run is not repeated; a failed mark goes unreported.
+    MarkUser();
+    return true;
+}
+
+bool IsImagePending() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    ::GetVersionExW(&version);
+#pragma GCC diagnostic pop
+
+    if (version.dwMajorVersion >= 6) {
+        // 512 zeroed bytes, at most 256 requested: the text is always terminated.
+        wchar_t state[256] = L"";
+        fw::CRegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kImageStateKey, KEY_READ) == ERROR_SUCCESS) {
+            DWORD size = 256;
+            if (::RegQueryValueExW(key.Get(), L"ImageState", nullptr, nullptr, reinterpret_cast<BYTE*>(state),
+                                   &size) != ERROR_SUCCESS)
+                state[0] = L'\0';  // a longer value leaves the buffer undefined
+        }
+        return std::wstring(state) != L"IMAGE_STATE_COMPLETE";
+    }
+    return FileExists(L"C:\\SYSPREP\\SYSPREP.EXE") || FileExists(L"C:\\SYSPREP\\SYSPRP.EXE");
+}

@@ -1,0 +1,127 @@
+#include "Oskavel3Dlg.h"
+
+#include <app.h>
+
+#include "../resources/agent/resource.h"
+#include "AgentTask.h"
+#include "CommandTail.h"
+#include "DeviceWake.h"
+#include "FirstRun.h"
+#include "PowerScheme.h"
+
+namespace {
+constexpr UINT kAboutCommand = 0x0010;
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kTimerPeriodMs = 1000;
+constexpr int kDispatchTick = 1;
+constexpr int kCloseTick = 4;
+}  // namespace
+
+COskavel3Dlg::COskavel3Dlg() : fw::CDialog(IDD_OSKAVEL3_DIALOG, nullptr) {
+    m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+COskavel3Dlg::~COskavel3Dlg() = default;
+
+bool COskavel3Dlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    static const fw::MessageMapEntry<COskavel3Dlg> map[] = {
+        {WM_SYSCOMMAND, 0, 0, &COskavel3Dlg::OnSysCommand},
+        {WM_PAINT, 0, 0, &COskavel3Dlg::OnPaint},
+        {WM_QUERYDRAGICON, 0, 0, &COskavel3Dlg::OnQueryDragIcon},
+        {WM_TIMER, 0, 0, &COskavel3Dlg::OnTimer},
+    };
+    return RouteMessage(this, map, msg, wp, lp, result) || fw::CDialog::OnMessage(msg, wp, lp, result);
+}
+
+BOOL COskavel3Dlg::OnInitDialog() {
+    fw::CDialog::OnInitDialog();
+
+    wchar_t about[256] = L"";
+    if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0 && about[0]) {
+        if (HMENU menu = ::GetSystemMenu(m_hWnd, FALSE)) {
+            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(menu, MF_STRING, kAboutCommand, about);
+        }
+    }
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    m_strCmdTail = fw::CWinApp::Get()->m_lpCmdLine;
+    SetWindowText(L"Oskavel3");
+
+    // The agent works unseen: hidden, then minimised, and kept minimised against the dialog manager.
+    ::ShowWindow(m_hWnd, SW_HIDE);
+    ::ShowWindow(m_hWnd, SW_MINIMIZE);
+    m_keepIconic.Guard(m_hWnd);
+    while (!::PostMessageW(m_hWnd, WM_SHOWWINDOW, FALSE, SW_OTHERUNZOOM)) {
+    }
+
+    m_strAgentDir = fw::ModuleDirectory();
+    ::SetCurrentDirectoryW(m_strAgentDir.c_str());
+    ::UpdateWindow(m_hWnd);
+    ::SetTimer(m_hWnd, kTimerId, kTimerPeriodMs, nullptr);
+    m_nTimerTicks = 0;
+    return TRUE;
+}
+
+LRESULT COskavel3Dlg::OnSysCommand(WPARAM wp, LPARAM) {
+    if ((wp & 0xFFF0) == kAboutCommand) {
+        CAboutDlg about(m_hWnd);
+        about.DoModal();
+    } else {
+        SetMsgHandled(false);
+    }
+    return 0;
+}
+
+LRESULT COskavel3Dlg::OnPaint(WPARAM, LPARAM) {
+    if (!::IsIconic(m_hWnd)) {
+        SetMsgHandled(false);
+        return 0;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const RECT client = GetClientRect();
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+LRESULT COskavel3Dlg::OnQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+LRESULT COskavel3Dlg::OnTimer(WPARAM, LPARAM) {
+    ++m_nTimerTicks;
+    if (m_nTimerTicks == kDispatchTick) {
+        DispatchCommand();
+    } else if (m_nTimerTicks == kCloseTick) {
+        OnOK();
+    }
+    SetMsgHandled(false);
+    return 0;
+}
+
+void COskavel3Dlg::DispatchCommand() {
+    SchemeData data = PrepareSchemeData();
+
+    if (TailEquals(m_strCmdTail, L"/install") && data.recordedText.empty()) {
+        // Recording and renaming need an imported identifier; without one a later install tries again.
+        const ImportedGuid imported = InstallPowerScheme(data, m_strAgentDir);
+        if (imported) RenamePlan(RecordSchemeIdentifier(*imported));
+        CreateAgentTask();
+    } else if (TailEquals(m_strCmdTail, L"/uninstall")) {
+        RemovePowerScheme(data);
+        DeleteAgentTask();
+    } else {
+        RenamePlan(data.recordedText);
+        if (CheckFirstRun()) ConfigureDeviceWake(*this);
+    }
+    m_powerLibrary = std::move(data.powerLibrary);
+}
+
+CAboutDlg::CAboutDlg(HWND parent) : fw::CDialog(IDD_ABOUTBOX, parent) {}

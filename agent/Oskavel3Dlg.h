@@ -1,0 +1,56 @@
+// The agent's hidden dialog: it hosts the one-second timer whose first tick runs the agent's work.
+#pragma once
+#include <dialog.h>
+#include <handles.h>
+
+#include "KeepIconic.h"
+
+#include <string>
+#include <vector>
+
+class COskavel3Dlg : public fw::CDialog {
+public:
+    COskavel3Dlg();
+    ~COskavel3Dlg() override;
+
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    // Runs exactly one sequence: install, uninstall or the default one.
+    void DispatchCommand();
+    // Names the plan in the user's interface language from MultiLang.ini.
+    void RenamePlan(const std::wstring& guidText);
+    // Nonzero when a "Control" subkey exists anywhere below the key (a path under HKEY_LOCAL_MACHINE).
+    int WalkDeviceKey(std::wstring path);
+
+    // Forgets the device key of the previous list entry before the next one is tested.
+    void ResetWakeDeviceKey();
+
+    HICON m_hIcon = nullptr;
+    int m_nTimerTicks = 0;
+    std::wstring m_strAgentDir;
+    std::wstring m_strCmdTail;
+    std::wstring m_strWakeDeviceKey;
+    int m_bWakeDeviceKeySet = 0;
+    std::vector<std::wstring> m_arrWakeIds;
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    int WalkDeviceKeyAt(const std::wstring& path, int depth);
+
+    CKeepIconic m_keepIconic;
+    // powrprof, loaded by the dispatch and kept until the agent ends.
+    fw::CModule m_powerLibrary;
+
+    LRESULT OnSysCommand(WPARAM wp, LPARAM lp);
+    LRESULT OnPaint(WPARAM wp, LPARAM lp);
+    LRESULT OnQueryDragIcon(WPARAM wp, LPARAM lp);
+    LRESULT OnTimer(WPARAM wp, LPARAM lp);
+};
+
+// The about box offered by the system menu.
+class CAboutDlg : public fw::CDialog {
+public:
+    explicit CAboutDlg(HWND parent = nullptr);
+};

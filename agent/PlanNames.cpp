@@ -1,0 +1,27 @@
+// Plan names in the user's interface language, from MultiLang.ini beside the agent.
+#include <windows.h>
+
+#include <cwchar>
+
+#include "AgentCommand.h"
+#include "Oskavel3Dlg.h"
+
+namespace {
+constexpr DWORD kValueChars = 260;
+
+std::wstring ReadLanguageText(const std::wstring& section, const wchar_t* key, const std::wstring& iniPath) {
+    wchar_t value[kValueChars] = L"";
+    ::GetPrivateProfileStringW(section.c_str(), key, L"", value, kValueChars, iniPath.c_str());
+    return value;
+}
+}  // namespace
+
+void COskavel3Dlg::RenamePlan(const std::wstring& guidText) {
+    wchar_t section[8] = L"";
+    std::swprintf(section, 8, L"%04x", static_cast<unsigned>(::GetUserDefaultUILanguage()));
+    const std::wstring iniPath = m_strAgentDir + L"MultiLang.ini";
+    const std::wstring name = ReadLanguageText(section, L"Name", iniPath);
+    const std::wstring description = ReadLanguageText(section, L"Description", iniPath);
+    if (name.empty()) return;
+    RunAgentCommand(BuildRenameCommand(guidText, name, description));
+}

@@ -1,0 +1,173 @@
+// The agent's install, uninstall and default sequences as the real x64 Oskavel3.exe runs them under Wine
+// on the simulated machine.
+#include <regex>
+
+#include "agent_fixture.h"
+
+using namespace e2e;
+
+namespace agent_test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The plan the import created, from the import line of the log (empty when there is none).
+std::string ImportedGuid(const Lines& log) {
+    static const std::regex importLine("powrprof PowerImportPowerScheme .* => ([0-9a-f-]{36})");
+    for (const auto& line : log) {
+        std::smatch m;
+        if (std::regex_match(line, m, importLine)) return m[1];
+    }
+    return {};
+}
+
+std::string SchemeValue(const std::string& sub) {
+    return std::string("powrprof PowerWriteDCValueIndex ") + kPowerSaver + " " + sub;
+}
+
+Lines Uninstalled(const std::string& recorded) {
+    Lines lines = {std::string("powrprof PowerSetActiveScheme ") + kBalanced + " => 0"};
+    if (!recorded.empty()) lines.push_back("powrprof PowerDeleteScheme " + recorded + " => 0");
+    lines.push_back(SchemeValue(kProcessorValue) + " 100 => 0");
+    lines.push_back(SchemeValue(kDimmedValue) + " 50 => 0");
+    lines.push_back("powrprof PowerReplaceDefaultPowerSchemes => 0");
+    return lines;
+}
+
+std::optional<DWORD> PowerSaverDc(const std::wstring& sub, const std::wstring& setting) {
+    return reg::GetDword(HKEY_LOCAL_MACHINE,
+                         std::wstring(kSchemes) + L"\\" + Widen(kPowerSaver) + L"\\" + sub + L"\\" + setting,
+                         L"DCSettingIndex");
+}
+
+class AgentSequences : public AgentTest {};
+
+TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
+    // First install on a fresh machine.
+    ExpectQuietRun(RunAgent(L"/install"));
+    const Lines log = Log();
+    const std::string guid = ImportedGuid(log);
+    ASSERT_FALSE(guid.empty()) << "no plan was imported; log:\n" << ::testing::PrintToString(log);
+    const Lines expected = {
+        "powrprof PowerImportPowerScheme " + Narrow(m_dir) + "corvane.pow => " + guid,
+        "powrprof PowerSetActiveScheme " + guid + " => 0",
+        SchemeValue(kProcessorValue) + " 50 => 0",
+        SchemeValue(kDimmedValue) + " 0 => 0",
+        "powrprof PowerReplaceDefaultPowerSchemes => 0",
+        "powercfg -changename " + guid + " \"Corvane Test Plan\" \"Plan of the agent tests\"",
+    };
+    EXPECT_EQ(log, expected);
+
+    DWORD type = 0;
+    EXPECT_EQ(Recorded(&type), Widen(guid));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), Widen(guid));
+    EXPECT_EQ(
+        reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(guid), L"FriendlyName"),
+        L"Corvane Test Plan");
+    EXPECT_EQ(PowerSaverDc(L"54533251-82be-4824-96c1-47b60b740d00", L"bc5038f7-23e0-4960-96da-33abaf5935ec"),
+              50u);
+    EXPECT_EQ(PowerSaverDc(L"7516b95f-f776-4464-8c53-06167f40cc99", L"f1fbfde2-a960-4165-9f88-50667911ce96"),
+              0u);
+    EXPECT_TRUE(TaskRegistered());
+
+    // A second "/install" finds the record and takes the default sequence: it renames the recorded plan, in
+    // whatever the names hold, without letting a name end its quotes and run a command of its own.
+    ::DeleteFileW(kTaskFile);
+    WriteMultiLang(L"A\" & echo x> C:\\pwned.txt & \"", L"say \"hi\"");
+    ClearLog();
+    ExpectQuietRun(RunAgent(L"/install"));
+    EXPECT_EQ(Log(),
+              Lines{"powercfg -changename " + guid + " \"A' & echo x> C:\\pwned.txt & '\" \"say 'hi'\""});
+    EXPECT_FALSE(FileExists(L"C:\\pwned.txt"));
+    EXPECT_FALSE(TaskRegistered());
+    EXPECT_EQ(Recorded(), Widen(guid));
+
+    // Uninstall: Balanced active, the recorded plan deleted, Power saver restored, task gone, record kept.
+    RegisterTask();
+    ClearLog();
+    ExpectQuietRun(RunAgent(L"/uninstall"));
+    EXPECT_EQ(Log(), Uninstalled(guid));
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), Widen(kBalanced));
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(guid)));
+    EXPECT_EQ(PowerSaverDc(L"54533251-82be-4824-96c1-47b60b740d00", L"bc5038f7-23e0-4960-96da-33abaf5935ec"),
+              100u);
+    EXPECT_EQ(PowerSaverDc(L"7516b95f-f776-4464-8c53-06167f40cc99", L"f1fbfde2-a960-4165-9f88-50667911ce96"),
+              50u);
+    EXPECT_FALSE(TaskRegistered());
+    EXPECT_EQ(Recorded(), Widen(guid));
+}
+
+TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {
+    RegisterTask();
+    ExpectQuietRun(RunAgent(L"/uninstall"));
+    EXPECT_EQ(Log(), Uninstalled(""));
+    EXPECT_FALSE(TaskRegistered());
+    EXPECT_FALSE(Recorded().has_value());
+
+    // A record that is present but empty counts as none.
+    reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"", REG_EXPAND_SZ);
+    RegisterTask();
+    ClearLog();
+    ExpectQuietRun(RunAgent(L"/uninstall"));
+    EXPECT_EQ(Log(), Uninstalled(""));
+    EXPECT_FALSE(TaskRegistered());
+    EXPECT_EQ(Recorded(), L"");
+}
+
+TEST_F(AgentSequences, TailMustBeTheVerbAloneInAnyLetterCase) {
+    struct Case {
+        std::wstring tail;
+        bool installs;
+    };
+    const Case cases[] = {
+        {L"/INSTALL", true}, {L"   /install", true}, {L"/install x", false}, {L"/install ", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(L"tail [" + c.tail + L"]"));
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
+        ::DeleteFileW(kTaskFile);
+        ClearLog();
+        ExpectQuietRun(RunAgent(c.tail));
+        const std::string guid = ImportedGuid(Log());
+        EXPECT_EQ(!guid.empty(), c.installs);
+        EXPECT_EQ(TaskRegistered(), c.installs);
+        if (c.installs) {
+            EXPECT_EQ(Recorded(), Widen(guid));
+        } else {
+            // The default sequence: only the rename of the (unrecorded, so empty) plan identifier.
+            EXPECT_FALSE(Recorded().has_value());
+            EXPECT_EQ(Log(),
+                      Lines{"powercfg -changename  \"Corvane Test Plan\" \"Plan of the agent tests\""});
+        }
+    }
+}
+
+TEST_F(AgentSequences, InstallWithWinesOwnPowrprofRecordsNothingButRegistersTheTask) {
+    RunOptions options;
+    options.simulatedPowrprof = false;
+    ExpectQuietRun(RunAgent(L"/install", options));
+    EXPECT_TRUE(Log("powrprof").empty());
+    EXPECT_TRUE(Log("powercfg -changename").empty());
+    EXPECT_FALSE(Recorded().has_value());
+    EXPECT_TRUE(TaskRegistered());
+}
+
+TEST_F(AgentSequences, SecondAgentEndsAtOnceAndDoesNothing) {
+    RemoveMultiLang();
+    auto first = StartAgent(L"");
+    ASSERT_TRUE(first->Started());
+    ASSERT_NE(first->WaitForDialog(L"Oskavel3"), nullptr) << "the first agent's window never appeared";
+
+    auto second = StartAgent(L"/install");
+    ASSERT_TRUE(second->Started());
+    EXPECT_TRUE(second->WaitExit(60000));
+    EXPECT_TRUE(second->Windows().empty()) << "the second agent created a window";
+    EXPECT_TRUE(first->WaitExit(60000));
+
+    EXPECT_TRUE(Log().empty());
+    EXPECT_FALSE(Recorded().has_value());
+    EXPECT_FALSE(TaskRegistered());
+}
+
+}  // namespace
+}  // namespace agent_test

@@ -1,0 +1,147 @@
+#include "agent_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace e2e;
+
+namespace agent_test {
+
+std::wstring AgentTest::s_taskDefinition;
+
+namespace {
+// What the machine held before the tests, put back at the end.
+std::optional<std::string> s_savedDefinition;
+std::optional<std::wstring> s_savedImageState;
+
+std::optional<std::string> ReadBytes(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+}  // namespace
+
+namespace {
+
+std::wstring ProgramFiles() {
+    wchar_t dir[MAX_PATH] = L"";
+    ::GetEnvironmentVariableW(L"ProgramFiles", dir, MAX_PATH);
+    return dir;
+}
+
+// A small logon-triggered task; schtasks wants the definition in UTF-16.
+const wchar_t kTaskXml[] =
+    L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+    L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+    L"  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>\r\n"
+    L"  <Actions Context=\"Author\"><Exec><Command>C:\\windows\\system32\\cmd.exe</Command>"
+    L"<Arguments>/c exit</Arguments></Exec></Actions>\r\n"
+    L"</Task>\r\n";
+
+// Wine takes WINEDLLOVERRIDES only from the Unix environment, which a child inherits unchanged; the
+// per-program override in the registry is what a test can set for one agent run.
+const wchar_t kDllOverrides[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\DllOverrides";
+
+void ResetMachine() {
+    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
+    reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
+    reg::DeleteTree(HKEY_LOCAL_MACHINE, kEnumTest);
+    reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState");
+    ::DeleteFileW(kTaskFile);
+    ::DeleteFileW(L"C:\\pwned.txt");
+    ASSERT_EQ(RunConsole(L"powercfg.exe -seed"), 0u) << "the simulated powercfg is not installed";
+}
+
+}  // namespace
+
+void AgentTest::SetUpTestSuite() {
+    s_taskDefinition = ProgramFiles() + L"\\Corvane\\Oskavel\\Oskavel.xml";
+    s_savedDefinition = ReadBytes(s_taskDefinition);
+    s_savedImageState = reg::GetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState");
+    WriteUtf16File(s_taskDefinition, kTaskXml);
+}
+
+void AgentTest::TearDownTestSuite() {
+    if (s_savedDefinition)
+        WriteTextFile(s_taskDefinition, *s_savedDefinition);
+    else
+        ::DeleteFileW(s_taskDefinition.c_str());
+    ResetMachine();
+    if (s_savedImageState)
+        reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", *s_savedImageState);
+    reg::DeleteTree(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Oskavel3.exe");
+}
+
+std::wstring UserLocale() {
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = L"";
+    ::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
+    return name;
+}
+
+void AgentTest::SetUp() {
+    ResetMachine();
+    m_dir = MakeSandbox(L"oskavel");
+    CopyFileTo(DistDir() + L"Oskavel-x64\\Oskavel3.exe", m_dir + L"Oskavel3.exe");
+    CopyFileTo(DistDir() + L"sim\\powrprof.dll", m_dir + L"powrprof.dll");
+    // The simulated import only needs the file to exist.
+    WriteTextFile(m_dir + L"corvane.pow", "test scheme\r\n");
+    WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
+    m_log = std::make_unique<SimLog>(m_dir + L"sim.log");
+}
+
+void AgentTest::TearDown() {
+    m_log.reset();
+}
+
+std::unique_ptr<AppUnderTest> AgentTest::StartAgent(const std::wstring& tail, const RunOptions& options) {
+    reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof",
+                   options.simulatedPowrprof ? L"native" : L"builtin");
+    return std::make_unique<AppUnderTest>(m_dir + L"Oskavel3.exe", tail);
+}
+
+RunResult AgentTest::RunAgent(const std::wstring& tail, const RunOptions& options) {
+    RunResult result;
+    auto app = StartAgent(tail, options);
+    if (!app->Started()) return result;
+    result.ended = app->WaitExit(120000);
+    for (const WindowSeen& w : app->Windows()) {
+        if (w.everShownNormal) result.shownNormal = true;
+    }
+    result.windowCount = app->Windows().size();
+    result.boxes = app->Boxes();
+    return result;
+}
+
+void AgentTest::ExpectQuietRun(const RunResult& run) {
+    EXPECT_TRUE(run.ended) << "the agent did not end by itself";
+    EXPECT_FALSE(run.shownNormal) << "the agent's window was shown in normal size";
+    EXPECT_TRUE(run.boxes.empty()) << "unexpected message box: " << Narrow(run.boxes.front().text);
+}
+
+void AgentTest::WriteMultiLang(const std::wstring& name, const std::wstring& description) {
+    WriteUtf16File(m_dir + L"MultiLang.ini",
+                   L"[0412]\r\nName=\xCF54\xBC14\xB124 \xD50C\xB79C\r\n\r\n[0409]\r\nName=" + name +
+                       L"\r\nDescription=" + description + L"\r\n");
+}
+
+void AgentTest::RemoveMultiLang() {
+    ::DeleteFileW((m_dir + L"MultiLang.ini").c_str());
+}
+
+void AgentTest::WriteList(const std::vector<std::wstring>& lines) {
+    std::wstring text = L"[LAN]\r\n";
+    for (const auto& line : lines) text += line + L"\r\n";
+    WriteUtf16File(m_dir + L"list.ini", text);
+}
+
+void AgentTest::RegisterTask() {
+    ASSERT_EQ(RunConsole(L"schtasks /create /XML \"" + s_taskDefinition + L"\" /tn Oskavel"), 0u);
+    ASSERT_TRUE(TaskRegistered());
+}
+
+std::optional<std::wstring> AgentTest::Recorded(DWORD* type) {
+    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", type);
+}
+
+}  // namespace agent_test

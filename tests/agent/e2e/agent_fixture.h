@@ -1,0 +1,77 @@
+// Shared set-up for the agent's end-to-end tests: a sandbox folder holding the x64 Oskavel3.exe with the
+// simulated powrprof beside it, a freshly seeded power-scheme store, and helpers to run the agent.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <e2e.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace agent_test {
+
+inline const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
+inline const wchar_t kSchemes[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
+inline const wchar_t kImageStateKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
+inline const wchar_t kEnumTest[] = L"SYSTEM\\CurrentControlSet\\Enum\\CVTEST";
+inline const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
+inline const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
+inline const char kPowerSaver[] = "a1841308-3541-4fab-bc81-f71556f20b4a";
+inline const char kProcessorValue[] =
+    "54533251-82be-4824-96c1-47b60b740d00 bc5038f7-23e0-4960-96da-33abaf5935ec";
+inline const char kDimmedValue[] =
+    "7516b95f-f776-4464-8c53-06167f40cc99 f1fbfde2-a960-4165-9f88-50667911ce96";
+
+// What one agent run looked like from outside.
+struct RunResult {
+    bool ended = false;
+    bool shownNormal = false;
+    size_t windowCount = 0;
+    std::vector<e2e::MessageBoxSeen> boxes;
+};
+
+struct RunOptions {
+    // The simulated powrprof beside the agent, or Wine's own.
+    bool simulatedPowrprof = true;
+};
+
+// The user's locale name as Wine reports it. A Wine child takes its locale from the Unix environment it
+// inherits, not from the Windows environment block it is given, so the test program and every agent it
+// starts share one locale: the one ctest sets with LC_ALL for the whole test program.
+std::wstring UserLocale();
+
+class AgentTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the agent with the tail and waits for it to end by itself.
+    RunResult RunAgent(const std::wstring& tail, const RunOptions& options = {});
+    // Starts the agent without waiting.
+    std::unique_ptr<e2e::AppUnderTest> StartAgent(const std::wstring& tail, const RunOptions& options = {});
+    // Every run must end by itself and never show its window in normal size or any message box.
+    static void ExpectQuietRun(const RunResult& run);
+
+    void WriteMultiLang(const std::wstring& name, const std::wstring& description);
+    void RemoveMultiLang();
+    void WriteList(const std::vector<std::wstring>& lines);
+    void RegisterTask();
+
+    std::vector<std::string> Log() const { return m_log->Lines(); }
+    std::vector<std::string> Log(const std::string& prefix) const { return m_log->Lines(prefix); }
+    void ClearLog() { m_log->Clear(); }
+
+    static std::optional<std::wstring> Recorded(DWORD* type = nullptr);
+    static bool TaskRegistered() { return e2e::FileExists(kTaskFile); }
+
+    std::wstring m_dir;  // the agent's folder, with a trailing backslash
+    std::unique_ptr<e2e::SimLog> m_log;
+
+private:
+    static std::wstring s_taskDefinition;
+};
+
+}  // namespace agent_test
