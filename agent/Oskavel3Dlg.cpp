@@ -10,7 +10,6 @@
 #include "PowerScheme.h"
 
 namespace {
-constexpr UINT kAboutCommand = 0x0010;
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerPeriodMs = 1000;
 constexpr int kDispatchTick = 1;
@@ -36,16 +35,8 @@ bool COskavel3Dlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 BOOL COskavel3Dlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
 
-    wchar_t about[256] = L"";
-    if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0 && about[0]) {
-        if (HMENU menu = ::GetSystemMenu(m_hWnd, FALSE)) {
-            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuW(menu, MF_STRING, kAboutCommand, about);
-        }
-    }
-
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    AppendAboutMenuItem(IDS_ABOUTBOX);
+    SetIcons(m_hIcon);
 
     m_strCmdTail = fw::CWinApp::Get()->m_lpCmdLine;
     SetWindowText(L"Oskavel3");
@@ -76,18 +67,7 @@ LRESULT COskavel3Dlg::OnSysCommand(WPARAM wp, LPARAM) {
 }
 
 LRESULT COskavel3Dlg::OnPaint(WPARAM, LPARAM) {
-    if (!::IsIconic(m_hWnd)) {
-        SetMsgHandled(false);
-        return 0;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    const RECT client = GetClientRect();
-    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-    ::DrawIcon(dc, x, y, m_hIcon);
-    ::EndPaint(m_hWnd, &ps);
+    if (!PaintIconic(m_hIcon)) SetMsgHandled(false);
     return 0;
 }
 

@@ -20,6 +20,33 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
+void CDialog::AppendAboutMenuItem(UINT stringId) {
+    wchar_t about[256] = L"";
+    if (::LoadStringW(::GetModuleHandleW(nullptr), stringId, about, 256) <= 0 || !about[0]) return;
+    if (HMENU menu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, kAboutCommand, about);
+    }
+}
+
+void CDialog::SetIcons(HICON icon) {
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+bool CDialog::PaintIconic(HICON icon) {
+    if (!::IsIconic(m_hWnd)) return false;
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const RECT rc = GetClientRect();
+    const int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, icon);
+    ::EndPaint(m_hWnd, &ps);
+    return true;
+}
+
 void CDialog::BindControl(UINT id, CWnd& control) {
     if (!control.GetSafeHwnd()) control.SubclassDlgItem(id, m_hWnd);
 }

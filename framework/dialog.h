@@ -23,6 +23,15 @@ public:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
+    // The id of the about item that both programs' dialogs may add to their system menu.
+    static constexpr UINT kAboutCommand = 0x0010;
+    // Appends a separator and the about item to the system menu, only when the string resource has a text.
+    void AppendAboutMenuItem(UINT stringId);
+    // Gives the window its icon, big and small.
+    void SetIcons(HICON icon);
+    // The paint of a minimised dialog: the icon centred in the client area. False when not minimised.
+    bool PaintIconic(HICON icon);
+
     // Binds the template's controls to their member objects; runs once, from OnInitDialog.
     virtual void DoDataExchange() {}
     // Binds one control of the template to a member, the first time only.

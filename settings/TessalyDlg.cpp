@@ -7,7 +7,6 @@
 
 namespace {
 const wchar_t kCaption[] = L"Corvane Velmora";
-constexpr UINT kAboutCommand = 0x0010;
 constexpr int kNormalLayoutWidth = 364;
 }  // namespace
 
@@ -51,17 +50,8 @@ bool CTessalyDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 BOOL CTessalyDlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
 
-    // The about item is offered only when the string table carries its text.
-    wchar_t about[256] = L"";
-    if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0 && about[0]) {
-        if (HMENU menu = ::GetSystemMenu(m_hWnd, FALSE)) {
-            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuW(menu, MF_STRING, kAboutCommand, about);
-        }
-    }
-
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    AppendAboutMenuItem(IDS_ABOUTBOX);
+    SetIcons(m_hIcon);
 
     // The layout follows the measured client area, never the reported resolution.
     m_bLargeLayout = 0;
@@ -194,18 +184,7 @@ LRESULT CTessalyDlg::OnSysCommand(WPARAM wp, LPARAM) {
 }
 
 LRESULT CTessalyDlg::OnPaint(WPARAM, LPARAM) {
-    if (!::IsIconic(m_hWnd)) {
-        SetMsgHandled(false);
-        return 0;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    const int cx = ::GetSystemMetrics(SM_CXICON);
-    const int cy = ::GetSystemMetrics(SM_CYICON);
-    const RECT rc = GetClientRect();
-    ::DrawIcon(dc, (rc.right - rc.left - cx + 1) / 2, (rc.bottom - rc.top - cy + 1) / 2, m_hIcon);
-    ::EndPaint(m_hWnd, &ps);
+    if (!PaintIconic(m_hIcon)) SetMsgHandled(false);
     return 0;
 }
 
