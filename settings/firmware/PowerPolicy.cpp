@@ -49,8 +49,9 @@ bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
     if (::RegQueryValueExW(key.Get(), L"ActivePowerScheme", nullptr, nullptr, buffer, &size) == ERROR_SUCCESS)
         active = reinterpret_cast<const wchar_t*>(buffer);
     wchar_t name[256];
-    for (DWORD index = 0; ::RegEnumKeyW(key.Get(), index, name, 256) != ERROR_NO_MORE_ITEMS; ++index)
-        schemes.emplace_back(name);
+    LONG rc = ERROR_SUCCESS;
+    for (DWORD index = 0; (rc = ::RegEnumKeyW(key.Get(), index, name, 256)) != ERROR_NO_MORE_ITEMS; ++index)
+        if (rc == ERROR_SUCCESS) schemes.emplace_back(name);
     return true;
 }
 }  // namespace
