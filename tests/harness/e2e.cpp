@@ -222,7 +222,6 @@ std::vector<std::string> SimLog::Lines(const std::string& prefix) const {
 
 namespace {
 std::vector<wchar_t> EnvironmentBlock(const Environment& overrides) {
-    std::map<std::wstring, std::wstring> vars;
     // Names compare without regard to case on Windows; keep the first spelling.
     auto key = [](std::wstring name) {
         for (auto& c : name) c = static_cast<wchar_t>(towupper(c));
