@@ -1,6 +1,8 @@
 // The dialog's graphic controls in a window of the test process (needs the test display).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "../../../resources/settings/resource.h"
 #include "controls/GraphicButton.h"
 #include "controls/StaticTrans.h"
@@ -123,6 +125,33 @@ TEST_F(GraphicButtonTest, InactiveButtonNeverShowsHoverButStillShowsPressed) {
     button.m_bPressed = 1;
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_PRESSED, kX, kY), PaintedPixel(button, kX, kY));
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
+}
+
+// The darkest pixel of the painted button: the caption's ink, since the images are light.
+int DarkestLevel(CGraphicButton& button) {
+    button.Invalidate(TRUE);
+    ::UpdateWindow(button);
+    ::GdiFlush();
+    HDC dc = ::GetDC(button);
+    const RECT rc = button.GetClientRect();
+    int darkest = 255;
+    for (int y = 0; y < rc.bottom; ++y)
+        for (int x = 0; x < rc.right; ++x) {
+            const COLORREF c = ::GetPixel(dc, x, y);
+            darkest = std::min(darkest, std::max({int(GetRValue(c)), int(GetGValue(c)), int(GetBValue(c))}));
+        }
+    ::ReleaseDC(button, dc);
+    return darkest;
+}
+
+TEST_F(GraphicButtonTest, CaptionIsBlackAndGreyWhenInactive) {
+    button.m_bLargeFont = 1;
+    button.SetText(L"MMMM");
+    EXPECT_LT(DarkestLevel(button), 70);
+    button.m_bInactive = 1;
+    const int inactive = DarkestLevel(button);
+    EXPECT_GE(inactive, 110);  // 0x87 grey ink, not black
+    EXPECT_LE(inactive, 150);  // but ink all the same
 }
 
 TEST_F(GraphicButtonTest, DoubleClickGivesOneClickNotification) {
