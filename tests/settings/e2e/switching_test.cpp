@@ -244,16 +244,20 @@ TEST_F(VelmoraTest, RefusedSwitchChangesNothingAndSaysWhy) {
         ASSERT_TRUE(app.WaitExit());
     }
     // UNINSTALL whose switch is refused still ends, with its text.
-    SetUp();
-    SetStoredMode(1);
-    SetFirmware(L"SwitchAnswer", 0xFF);
-    e2e::AppUnderTest app(Exe(), L"UNINSTALL");
-    ASSERT_TRUE(app.WaitExit());
-    const auto boxes = app.Boxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(L"ERROR! Invalid Disable Setting value is returned", boxes[0].text);
-    EXPECT_EQ(1u, StoredMode().value_or(99));
-    EXPECT_TRUE(PowercfgCommands().empty());
+    for (const auto& [answer, text] :
+         {std::pair<DWORD, const wchar_t*>{0xFF, L"ERROR! Invalid Disable Setting value is returned"},
+          std::pair<DWORD, const wchar_t*>{2, L"Fail to set Disable"}}) {
+        SetUp();
+        SetStoredMode(1);
+        SetFirmware(L"SwitchAnswer", answer);
+        e2e::AppUnderTest app(Exe(), L"UNINSTALL");
+        ASSERT_TRUE(app.WaitExit());
+        const auto boxes = app.Boxes();
+        ASSERT_EQ(1u, boxes.size()) << answer;
+        EXPECT_EQ(text, boxes[0].text);
+        EXPECT_EQ(1u, StoredMode().value_or(99));
+        EXPECT_TRUE(PowercfgCommands().empty());
+    }
 }
 
 TEST_F(VelmoraTest, FailingStatusIsShownBeforeTheAnswerIsJudged) {
