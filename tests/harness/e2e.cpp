@@ -94,6 +94,18 @@ bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y) {
+    HBITMAP bmp = ::LoadBitmapW(module, MAKEINTRESOURCEW(id));
+    if (!bmp) return CLR_INVALID;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    const COLORREF color = ::GetPixel(dc, x, y);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    ::DeleteObject(bmp);
+    return color;
+}
+
 // ---- registry ----
 
 namespace reg {

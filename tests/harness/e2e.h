@@ -31,6 +31,9 @@ bool FileExists(const std::wstring& path);
 std::string Narrow(const std::wstring& text);  // UTF-8
 std::wstring Widen(const std::string& text);   // from UTF-8
 
+// The colour of a bitmap resource of `module` at a point (CLR_INVALID when there is no such bitmap).
+COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y);
+
 // ---- registry ----
 
 namespace reg {

@@ -32,13 +32,7 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
 // A pixel of one of the settings program's own bitmap resources.
 COLORREF ProgramBitmapPixel(UINT id, int x, int y) {
     HMODULE program = ::LoadLibraryExW((VelmoraTest::ExePath()).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP bmp = ::LoadBitmapW(program, MAKEINTRESOURCEW(id));
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
-    const COLORREF color = ::GetPixel(dc, x, y);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::DeleteObject(bmp);
+    const COLORREF color = e2e::BitmapResourcePixel(program, id, x, y);
     ::FreeLibrary(program);
     return color;
 }

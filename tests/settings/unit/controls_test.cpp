@@ -5,6 +5,7 @@
 
 #include "../../../resources/settings/resource.h"
 #include "controls/GraphicButton.h"
+#include "e2e.h"
 #include "controls/StaticTrans.h"
 
 namespace {
@@ -46,14 +47,7 @@ void PumpMessages() {
 
 // The colour a bitmap resource has at a point.
 COLORREF BitmapPixel(UINT id, int x, int y) {
-    HBITMAP bmp = ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
-    const COLORREF color = ::GetPixel(dc, x, y);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::DeleteObject(bmp);
-    return color;
+    return e2e::BitmapResourcePixel(::GetModuleHandleW(nullptr), id, x, y);
 }
 
 // Paints the button now and reads back one of its pixels.
