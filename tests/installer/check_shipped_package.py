@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""Reads the shipped installer package with msitools (msidump, msiinfo, msiextract) and checks what it holds:
+the product, the files and where they go (the 32-bit agent in the 32-bit program folder), the installer's
+steps and their order, and that nothing of the simulated machine is in it. Then builds the package once more
+with a firmware library given, and checks where that lands.
+
+usage: check_shipped_package.py DIST_DIR MAKE_PACKAGE VERSION
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+DIST, MAKE_PACKAGE, VERSION = sys.argv[1:4]
+PACKAGE = os.path.join(DIST, "CorvanePowerUtilities.msi")
+
+HELP_CODES = ("0401 0402 0404 0405 0406 0407 0408 0409 040B 040C 040D 040E 0410 0412 0413 0414 0415 0416 0418 "
+              "0419 041A 041B 041D 041E 041F 0421 0422 0804 0814 0816 081A 081D 0C01 0C04 0C0A 0C1A 2801 2C01 "
+              "3001").split()
+VELMORA_FILES = {"Velmora.exe", "UIString.ini"}
+AGENT_FILES = {"Oskavel3.exe", "MultiLang.ini", "list.ini", "Oskavel.xml", "corvane.pow"}
+MSIDBCOMPONENTATTRIBUTES64BIT = 256
+
+
+def tables(package):
+    """Every table of the package as {name: [row dict]} (msidump's text archive form)."""
+    out = {}
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run(["msidump", "-d", folder, package], check=True, stdout=subprocess.DEVNULL)
+        for name in os.listdir(folder):
+            if not name.endswith(".idt"):
+                continue
+            with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
+                lines = f.read().splitlines()
+            columns = lines[0].split("\t")
+            out[name[:-4]] = [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
+    return out
+
+
+def long_name(default_dir):
+    """The long part of a Directory or File name column ("short|long" or just "long")."""
+    return default_dir.split("|")[-1]
+
+
+def install_path(t, directory):
+    """The folder a Directory row stands for, from the root, e.g. ProgramFilesFolder/Corvane/Oskavel."""
+    rows = {r["Directory"]: r for r in t["Directory"]}
+    parts = []
+    while directory in rows and rows[directory]["Directory_Parent"]:
+        name = long_name(rows[directory]["DefaultDir"])
+        parts.append(directory if name == "." else name)
+        directory = rows[directory]["Directory_Parent"]
+    return "/".join(reversed(parts))
+
+
+def pe_machine(path):
+    with open(path, "rb") as f:
+        data = f.read(4096)
+    (pe_offset,) = struct.unpack_from("<I", data, 0x3C)
+    assert data[pe_offset:pe_offset + 4] == b"PE\0\0", path
+    (machine,) = struct.unpack_from("<H", data, pe_offset + 4)
+    return machine
+
+
+class ShippedPackage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.isfile(PACKAGE):
+            raise unittest.SkipTest(f"{PACKAGE} is missing: scripts/build makes it")
+        cls.t = tables(PACKAGE)
+
+    def test_product(self):
+        props = {r["Property"]: r["Value"] for r in self.t["Property"]}
+        self.assertEqual(props["ProductName"], "Corvane Power Utilities")
+        self.assertEqual(props["Manufacturer"], "Corvane")
+        self.assertEqual(props["ProductVersion"], VERSION)
+        self.assertEqual(props["UpgradeCode"].upper(), "{5EED611A-0247-4F3B-A514-A9C4DFD4118F}")
+        self.assertEqual(props["ALLUSERS"], "1")
+        self.assertEqual(props["ARPPRODUCTICON"], "VelmoraIcon.exe")
+        info = subprocess.run(["msiinfo", "suminfo", PACKAGE], check=True, capture_output=True, text=True).stdout
+        self.assertIn("Template: x64;1033", info)
+
+    def test_files_and_folders(self):
+        components = {r["Component"]: r for r in self.t["Component"]}
+        placed = {}
+        for f in self.t["File"]:
+            component = components[f["Component_"]]
+            placed[long_name(f["FileName"])] = (install_path(self.t, component["Directory_"]),
+                                                int(component["Attributes"]) & MSIDBCOMPONENTATTRIBUTES64BIT)
+        expected = {name: ("ProgramFiles64Folder/Corvane/Velmora", 256) for name in VELMORA_FILES}
+        expected.update({f"{code}.chm": ("ProgramFiles64Folder/Corvane/Velmora/Help", 256) for code in HELP_CODES})
+        expected.update({name: ("ProgramFilesFolder/Corvane/Oskavel", 0) for name in AGENT_FILES})
+        # No firmware library unless the build is given one, and nothing of the simulated machine.
+        self.assertEqual(placed, expected)
+
+        shortcut = self.t["Shortcut"][0]
+        self.assertEqual((long_name(shortcut["Name"]), shortcut["Directory_"], shortcut["Target"]),
+                         ("Corvane Velmora", "ProgramMenuFolder", "[#VelmoraExe]"))
+
+    def test_programs_are_the_built_ones(self):
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(["msiextract", "-C", folder, PACKAGE], check=True, stdout=subprocess.DEVNULL)
+            found = {}
+            for root, _, files in os.walk(folder):
+                for name in files:
+                    found[name] = os.path.join(root, name)
+            self.assertEqual(pe_machine(found["Oskavel3.exe"]), 0x14C)  # the shipped 32-bit agent
+            self.assertEqual(pe_machine(found["Velmora.exe"]), 0x8664)
+            for name, built in (("Oskavel3.exe", os.path.join(DIST, "Oskavel", "Oskavel3.exe")),
+                                ("corvane.pow", os.path.join(DIST, "Oskavel", "corvane.pow")),
+                                ("Velmora.exe", os.path.join(DIST, "Velmora", "Velmora.exe"))):
+                with open(found[name], "rb") as a, open(built, "rb") as b:
+                    self.assertEqual(a.read(), b.read(), name)
+
+    def test_steps_and_their_order(self):
+        actions = {r["Action"]: (int(r["Type"]), r["Source"], r["Target"]) for r in self.t["CustomAction"]}
+        # 18 = an installed exe; +1024 deferred; +2048 without impersonation; +64 result ignored.
+        self.assertEqual(actions, {
+            "AgentInstall": (3090, "Oskavel3Exe", "/install"),
+            "VelmoraUninstall": (1106, "VelmoraExe", "UNINSTALL"),
+            "AgentUninstall": (3154, "Oskavel3Exe", "/uninstall"),
+        })
+        sequence = {r["Action"]: (int(r["Sequence"]), r["Condition"]) for r in self.t["InstallExecuteSequence"]}
+        order = ["InstallInitialize", "RemoveExistingProducts", "VelmoraUninstall", "AgentUninstall",
+                 "RemoveRegistryValues", "RemoveFiles", "InstallFiles", "AgentInstall", "InstallFinalize"]
+        numbers = [sequence[a][0] for a in order]
+        self.assertEqual(numbers, sorted(numbers))
+        self.assertEqual(sequence["AgentInstall"][1], "NOT Installed")
+        self.assertEqual(sequence["AgentUninstall"][1], 'REMOVE="ALL"')
+        self.assertEqual(sequence["VelmoraUninstall"][1], 'REMOVE="ALL" AND VELMORAMODE="#1" AND FIRMWARELIBRARY')
+
+        registry = [(r["Root"], r["Key"], r["Name"], r["Component_"]) for r in self.t["Registry"]]
+        self.assertIn(("2", "Software\\Corvane\\Oskavel", "-", "AgentProgram"), registry)
+        searches = {r["Property"]: r["Signature_"] for r in self.t["AppSearch"]}
+        self.assertEqual(searches, {"VELMORAMODE": "VelmoraModeSearch", "FIRMWARELIBRARY": "FirmwareLibraryFile"})
+        conditions = {r["Condition"]: r["Description"] for r in self.t["LaunchCondition"]}
+        self.assertEqual(conditions["NOT WIX_DOWNGRADE_DETECTED"],
+                         "A newer version of Corvane Power Utilities is already installed. "
+                         "Remove it first if you want this version.")
+        locator = self.t["DrLocator"][0]
+        self.assertEqual(locator["Path"], "[ProgramFiles64Folder]Corvane\\Velmora\\Win7_Driver\\x64")
+
+    def test_a_given_firmware_library_goes_beside_velmora(self):
+        with tempfile.TemporaryDirectory() as folder:
+            library = os.path.join(folder, "vendor-KOLU3.DLL")
+            shutil.copy(os.path.join(DIST, "Velmora", "Velmora.exe"), library)
+            package = os.path.join(folder, "with-library.msi")
+            subprocess.run([sys.executable, MAKE_PACKAGE, "--version", VERSION, "--velmora",
+                            os.path.join(DIST, "Velmora"), "--agent", os.path.join(DIST, "Oskavel"),
+                            "--kolu3", library, "--output", package], check=True, capture_output=True)
+            t = tables(package)
+            components = {r["Component"]: r for r in t["Component"]}
+            rows = [f for f in t["File"] if long_name(f["FileName"]) == "KOLU3.DLL"]
+            self.assertEqual(len(rows), 1)
+            component = components[rows[0]["Component_"]]
+            self.assertEqual(install_path(t, component["Directory_"]),
+                             "ProgramFiles64Folder/Corvane/Velmora/Win7_Driver/x64")
+            self.assertEqual(int(component["Attributes"]) & MSIDBCOMPONENTATTRIBUTES64BIT, 256)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,0 +1,367 @@
+// The simulated machine's Windows Installer package, installed, repaired, upgraded and removed by Wine's own
+// msiexec, and what each step leaves on the machine.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <msi.h>
+#include <ole2.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <tlhelp32.h>
+
+#include <e2e.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+const wchar_t kUpgradeCode[] = L"{2B7E0D3C-6A51-4F0E-9C8D-3E1F5A7B9C20}";
+const wchar_t kProductName[] = L"Corvane Power Utilities (simulated machine)";
+const wchar_t kVelmoraDir[] = L"C:\\Program Files\\Corvane\\Velmora\\";
+const wchar_t kAgentDir[] = L"C:\\Program Files\\Corvane\\Oskavel\\";
+const wchar_t kCorvaneDir[] = L"C:\\Program Files\\Corvane";
+const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
+const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
+const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
+const wchar_t kFirmwareKey[] = L"SOFTWARE\\CorvaneSim\\Firmware";
+const wchar_t kSchemes[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
+const wchar_t kUninstallKeys[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kBalanced[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
+const wchar_t kPlanName[] = L"Corvane Power Plan";
+constexpr DWORD kMsiexecDeadlineMs = 180000;
+
+std::wstring Package() {
+    return DistDir() + L"sim\\CorvanePowerUtilities-sim.msi";
+}
+
+// The same package one minor version later, built by the tests' build from the same source.
+std::wstring NextPackage() {
+    const char* path = std::getenv("CORVANE_NEXT_PACKAGE");
+    return path ? FromUnixPath(path) : std::wstring();
+}
+
+// Ends every process of the programs and of msiexec that a failed run may have left waiting.
+void EndStrayProcesses() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        const std::wstring name = entry.szExeFile;
+        if (_wcsicmp(name.c_str(), L"Velmora.exe") != 0 && _wcsicmp(name.c_str(), L"Oskavel3.exe") != 0 &&
+            _wcsicmp(name.c_str(), L"msiexec.exe") != 0)
+            continue;
+        if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
+            ::TerminateProcess(process, 1);
+            ::CloseHandle(process);
+        }
+    }
+    ::CloseHandle(snapshot);
+}
+
+struct MsiexecRun {
+    bool ended = false;
+    DWORD exitCode = static_cast<DWORD>(-1);
+};
+
+const wchar_t kMsiexecLog[] = L"C:\\corvane-tests\\msiexec.log";
+
+// Runs msiexec with the arguments and a verbose log (kept for a look after a failure); a run that does not
+// end by the deadline is ended.
+MsiexecRun Msiexec(const std::wstring& arguments) {
+    ::DeleteFileW(kMsiexecLog);
+    std::wstring command = L"msiexec " + arguments + L" /l*v \"" + kMsiexecLog + L"\"";
+    std::vector<wchar_t> writable(command.begin(), command.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    MsiexecRun run;
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return run;
+    run.ended = ::WaitForSingleObject(pi.hProcess, kMsiexecDeadlineMs) == WAIT_OBJECT_0;
+    if (!run.ended) EndStrayProcesses();
+    ::GetExitCodeProcess(pi.hProcess, &run.exitCode);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    return run;
+}
+
+::testing::AssertionResult Succeeded(const MsiexecRun& run) {
+    if (!run.ended) return ::testing::AssertionFailure() << "msiexec did not end within the deadline";
+    if (run.exitCode != 0)
+        return ::testing::AssertionFailure() << "msiexec exited with " << run.exitCode << " (log: "
+                                             << Narrow(kMsiexecLog) << ")";
+    return ::testing::AssertionSuccess();
+}
+
+// The product codes installed under the simulated machine's upgrade code.
+std::vector<std::wstring> InstalledProducts() {
+    std::vector<std::wstring> products;
+    wchar_t code[39];
+    for (DWORD i = 0; ::MsiEnumRelatedProductsW(kUpgradeCode, 0, i, code) == ERROR_SUCCESS; ++i)
+        products.emplace_back(code);
+    return products;
+}
+
+std::wstring ProductInfo(const std::wstring& product, const wchar_t* property) {
+    wchar_t value[MAX_PATH] = L"";
+    DWORD size = MAX_PATH;
+    if (::MsiGetProductInfoW(product.c_str(), property, value, &size) != ERROR_SUCCESS) return std::wstring();
+    return value;
+}
+
+// Add/Remove Programs entries whose name is our product's.
+std::vector<std::wstring> UninstallEntries() {
+    std::vector<std::wstring> entries;
+    for (const auto& key : reg::SubKeys(HKEY_LOCAL_MACHINE, kUninstallKeys)) {
+        if (reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKeys) + L"\\" + key, L"DisplayName") ==
+            std::wstring(kProductName))
+            entries.push_back(key);
+    }
+    return entries;
+}
+
+// Plans of the store carrying the maker's plan name.
+std::vector<std::wstring> MakerPlans() {
+    std::vector<std::wstring> plans;
+    for (const auto& scheme : reg::SubKeys(HKEY_LOCAL_MACHINE, kSchemes)) {
+        if (reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + scheme, L"FriendlyName") ==
+            std::wstring(kPlanName))
+            plans.push_back(scheme);
+    }
+    return plans;
+}
+
+std::optional<std::wstring> Recorded() {
+    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode");
+}
+
+std::wstring ShortcutTarget(const std::wstring& link, std::wstring* icon) {
+    std::wstring target;
+    IShellLinkW* shellLink = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&shellLink))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ))) {
+            wchar_t path[MAX_PATH] = L"";
+            if (SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0))) target = path;
+            int index = 0;
+            wchar_t iconPath[MAX_PATH] = L"";
+            if (icon && SUCCEEDED(shellLink->GetIconLocation(iconPath, MAX_PATH, &index))) *icon = iconPath;
+        }
+        file->Release();
+    }
+    shellLink->Release();
+    return target;
+}
+
+// The Start-menu shortcut, in the all-users menu of a per-machine install (Wine puts it in the user's).
+std::wstring FindShortcut() {
+    for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+        wchar_t dir[MAX_PATH] = L"";
+        if (FAILED(::SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, dir))) continue;
+        const std::wstring link = std::wstring(dir) + L"\\Corvane Velmora.lnk";
+        if (FileExists(link)) return link;
+    }
+    return std::wstring();
+}
+
+class Installer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    static void TearDownTestSuite() {
+        ResetMachine();
+        ::CoUninitialize();
+    }
+
+    void SetUp() override {
+        ResetMachine();
+        ASSERT_TRUE(InstalledProducts().empty()) << "an earlier install could not be removed";
+        m_log = std::make_unique<SimLog>(L"C:\\corvane-tests\\installer-sim.log");
+    }
+    void TearDown() override { m_log.reset(); }
+
+    // A machine without the product: whatever a failed test left installed is removed, then the stores are
+    // reset to a freshly seeded simulated machine.
+    static void ResetMachine() {
+        EndStrayProcesses();
+        for (const auto& product : InstalledProducts()) Msiexec(L"/x " + product + L" /qn");
+        std::error_code ignored;
+        fs::remove_all(kCorvaneDir, ignored);
+        fs::create_directories(L"C:\\corvane-tests", ignored);
+        ::DeleteFileW(kTaskFile);
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
+        reg::DeleteTree(HKEY_CURRENT_USER, kModeKey);
+        reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey);
+        RunConsole(L"powercfg.exe -seed");
+    }
+
+    static void SetModeOn() {
+        reg::SetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode", 1);
+        reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode", 1);
+    }
+
+    ::testing::AssertionResult Install(const std::wstring& package = Package()) {
+        return Succeeded(Msiexec(L"/i \"" + package + L"\" /qn"));
+    }
+    ::testing::AssertionResult Uninstall() { return Succeeded(Msiexec(L"/x \"" + Package() + L"\" /qn")); }
+
+    // Nothing of the product is left: files, folders, plan, record, task, registration.
+    static void ExpectRemoved() {
+        EXPECT_FALSE(fs::exists(kCorvaneDir)) << "the program folders are still there";
+        EXPECT_FALSE(Recorded().has_value()) << "the agent's record is still there";
+        EXPECT_TRUE(MakerPlans().empty()) << "the maker's plan is still in the store";
+        EXPECT_FALSE(FileExists(kTaskFile)) << "the scheduled task is still registered";
+        EXPECT_TRUE(InstalledProducts().empty());
+        EXPECT_TRUE(UninstallEntries().empty()) << "the Add/Remove Programs entry is still there";
+    }
+
+    std::unique_ptr<SimLog> m_log;
+};
+
+TEST_F(Installer, InstallPutsProgramsDataShortcutAndEntryInPlaceAndRunsTheAgent) {
+    ASSERT_TRUE(Install());
+
+    for (const wchar_t* file : {L"Velmora.exe", L"UIString.ini", L"Help\\0409.chm", L"Help\\3001.chm",
+                                L"Win7_Driver\\x64\\KOLU3.DLL"})
+        EXPECT_TRUE(FileExists(kVelmoraDir + std::wstring(file))) << Narrow(file);
+    for (const wchar_t* file : {L"Oskavel3.exe", L"MultiLang.ini", L"list.ini", L"Oskavel.xml", L"corvane.pow"})
+        EXPECT_TRUE(FileExists(kAgentDir + std::wstring(file))) << Narrow(file);
+    size_t helpFiles = 0;
+    for (const auto& entry : fs::directory_iterator(std::wstring(kVelmoraDir) + L"Help")) {
+        (void)entry;
+        ++helpFiles;
+    }
+    EXPECT_EQ(helpFiles, 39u);
+
+    const std::wstring link = FindShortcut();
+    ASSERT_FALSE(link.empty()) << "no Start-menu shortcut";
+    std::wstring icon;
+    EXPECT_EQ(ShortcutTarget(link, &icon), std::wstring(kVelmoraDir) + L"Velmora.exe");
+    EXPECT_FALSE(icon.empty()) << "the shortcut has no icon";
+
+    const auto products = InstalledProducts();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_INSTALLEDPRODUCTNAME), kProductName);
+    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_PUBLISHER), L"Corvane");
+    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), L"2.2.0.1");
+    EXPECT_TRUE(FileExists(ProductInfo(products[0], INSTALLPROPERTY_PRODUCTICON))) << "no product icon";
+    ASSERT_EQ(UninstallEntries().size(), 1u);
+    const std::wstring entry = std::wstring(kUninstallKeys) + L"\\" + UninstallEntries()[0];
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, entry, L"Publisher"), L"Corvane");
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion"), L"2.2.0.1");
+
+    // The agent's "/install": the shipped plan imported, active, recorded and named; the task registered.
+    const auto plans = MakerPlans();
+    ASSERT_EQ(plans.size(), 1u);
+    EXPECT_EQ(Recorded(), plans[0]);
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), plans[0]);
+    EXPECT_TRUE(FileExists(kTaskFile));
+}
+
+TEST_F(Installer, UninstallSwitchesTheModeOffAndRemovesEverythingThenAReinstallStartsOver) {
+    ASSERT_TRUE(Install());
+    const std::optional<std::wstring> first = Recorded();
+    ASSERT_TRUE(first.has_value());
+    SetModeOn();
+
+    ASSERT_TRUE(Uninstall());
+    EXPECT_EQ(reg::GetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode"), 0u) << "the firmware mode is still on";
+    EXPECT_EQ(reg::GetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode"), 0u);
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), kBalanced);
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + *first));
+    ExpectRemoved();
+
+    // Without the agent's record the next install imports the plan and registers the task again.
+    ASSERT_TRUE(Install());
+    const auto plans = MakerPlans();
+    ASSERT_EQ(plans.size(), 1u);
+    EXPECT_NE(plans[0], *first);
+    EXPECT_EQ(Recorded(), plans[0]);
+    EXPECT_TRUE(FileExists(kTaskFile));
+}
+
+TEST_F(Installer, SilentUninstallWithoutTheFirmwareLibraryEndsByItself) {
+    ASSERT_TRUE(Install());
+    SetModeOn();
+    ASSERT_TRUE(::DeleteFileW((std::wstring(kVelmoraDir) + L"Win7_Driver\\x64\\KOLU3.DLL").c_str()));
+    m_log->Clear();
+
+    ASSERT_TRUE(Uninstall());
+    // The settings program could not have switched anything, so it was not started to say so in a box.
+    for (const auto& line : m_log->Lines()) EXPECT_EQ(line.rfind("KOLU3", 0), std::string::npos) << line;
+    ExpectRemoved();
+}
+
+TEST_F(Installer, RepairPutsMissingFilesBackWithoutInstallingThePlanAgain) {
+    ASSERT_TRUE(Install());
+    const std::optional<std::wstring> recorded = Recorded();
+    ASSERT_TRUE(fs::remove(std::wstring(kAgentDir) + L"list.ini"));
+    ASSERT_TRUE(fs::remove(std::wstring(kVelmoraDir) + L"Help\\0407.chm"));
+    m_log->Clear();
+
+    // The repair that "msiexec /fa" asks for, in the form Wine's msiexec carries out (its /f takes no
+    // product code and finds no product from a package path).
+    ASSERT_TRUE(Succeeded(Msiexec(L"/i \"" + Package() + L"\" REINSTALL=ALL REINSTALLMODE=omus /qn")));
+    EXPECT_TRUE(FileExists(std::wstring(kAgentDir) + L"list.ini"));
+    EXPECT_TRUE(FileExists(std::wstring(kVelmoraDir) + L"Help\\0407.chm"));
+    EXPECT_EQ(m_log->Lines(), std::vector<std::string>()) << "the repair ran the agent or a tool";
+    EXPECT_EQ(Recorded(), recorded);
+    EXPECT_EQ(MakerPlans().size(), 1u);
+}
+
+TEST_F(Installer, UpgradeReplacesTheOlderVersionAndAnOlderOneIsRefused) {
+    ASSERT_FALSE(NextPackage().empty()) << "CORVANE_NEXT_PACKAGE is not set";
+    ASSERT_TRUE(Install());
+    ASSERT_TRUE(Install(NextPackage()));
+
+    const auto products = InstalledProducts();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), L"2.3.0.1");
+    EXPECT_EQ(UninstallEntries().size(), 1u);
+    const auto plans = MakerPlans();
+    ASSERT_EQ(plans.size(), 1u);
+    EXPECT_EQ(Recorded(), plans[0]);
+    EXPECT_TRUE(FileExists(kTaskFile));
+
+    // The older package stops at its launch condition (its message is in the package's tables).
+    const MsiexecRun downgrade = Msiexec(L"/i \"" + Package() + L"\" /qn");
+    EXPECT_TRUE(downgrade.ended);
+    EXPECT_EQ(downgrade.exitCode, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    ASSERT_EQ(InstalledProducts().size(), 1u);
+    EXPECT_EQ(ProductInfo(InstalledProducts()[0], INSTALLPROPERTY_VERSIONSTRING), L"2.3.0.1");
+    EXPECT_EQ(MakerPlans(), plans);
+}
+
+TEST_F(Installer, ABrokenOrMissingPackageChangesNothing) {
+    std::ifstream in(fs::path(Package()), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 100000u);
+    const std::wstring broken = L"C:\\corvane-tests\\broken.msi";
+    WriteTextFile(broken, bytes.substr(0, bytes.size() / 3));
+
+    for (const std::wstring& package : {broken, std::wstring(L"C:\\corvane-tests\\missing.msi")}) {
+        const MsiexecRun run = Msiexec(L"/i \"" + package + L"\" /qn");
+        EXPECT_TRUE(run.ended);
+        // Windows answers 1620 and 1619; Wine's msiexec 1627 and 2. Either way: an error, and no change.
+        EXPECT_NE(run.exitCode, 0u) << Narrow(package);
+        EXPECT_FALSE(fs::exists(kCorvaneDir));
+        EXPECT_TRUE(InstalledProducts().empty());
+        EXPECT_FALSE(Recorded().has_value());
+        EXPECT_TRUE(MakerPlans().empty());
+        EXPECT_FALSE(FileExists(kTaskFile));
+    }
+}
+
+}  // namespace
