@@ -71,6 +71,16 @@ const struct {
     {L"f1fbfde2-a960-4165-9f88-50667911ce96", L"Dimmed display brightness"},
     {L"bc5038f7-23e0-4960-96da-33abaf5935ec", L"Maximum processor state"},
     {L"893dee8e-2bef-41e0-89c6-b55d0929964c", L"Minimum processor state"},
+    // Further settings a plan file may hold.
+    {L"fea3413e-7e05-4911-9a71-700331f1c294", L"Settings belonging to no subgroup"},
+    {L"0e796bdb-100d-47d6-a2d5-f7d2daa51f51", L"Require a password on wakeup"},
+    {L"bd3b718a-0680-4d9d-8ab2-e1d2b4ac806d", L"Allow wake timers"},
+    {L"2a737441-1930-4402-8d77-b2bebba308a3", L"USB settings"},
+    {L"48e6b7a6-50f5-4782-a5d4-53bb8f07e226", L"USB selective suspend setting"},
+    {L"501a4d13-42af-4429-9fd1-a8218c268e20", L"PCI Express"},
+    {L"ee12f906-d277-404b-b6da-e5fa1a576df5", L"Link State Power Management"},
+    {L"19cbb8fa-5279-450e-9fac-8a3d5fedd0c1", L"Wireless Adapter Settings"},
+    {L"12bbebe6-58d6-4636-95bb-3217ef867c1a", L"Power Saving Mode"},
 };
 
 std::wstring simPath(const wchar_t* sub) {

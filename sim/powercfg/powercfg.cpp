@@ -12,6 +12,9 @@ using sim::power::kSchemesPath;
 
 namespace {
 
+// The subgroup under which powercfg shows the settings that sit right below a scheme.
+const wchar_t kNoSubgroup[] = L"fea3413e-7e05-4911-9a71-700331f1c294";
+
 using Args = std::vector<std::wstring>;
 
 void write(DWORD which, const std::wstring& text) {
@@ -88,35 +91,52 @@ std::wstring label(const std::wstring& guid, const std::wstring& name) {
     return guid + L"  (" + name + L")";
 }
 
+// Prints the settings below one key: a subgroup of the scheme, or the scheme itself for the settings that
+// belong to no subgroup.
+void printSettings(const sim::RegKey& parent, const std::vector<std::wstring>& settings) {
+    for (const auto& setting : settings) {
+        sim::RegKey s = sim::RegKey::open(parent.get(), setting);
+        out(L"    Power Setting GUID: " + label(setting, sim::power::knownName(setting)));
+        wchar_t line[80];
+        DWORD v = 0;
+        if (s.readDword(L"ACSettingIndex", v)) {
+            swprintf(line, ARRAYSIZE(line), L"      Current AC Power Setting Index: 0x%08lx", v);
+            out(line);
+        }
+        if (s.readDword(L"DCSettingIndex", v)) {
+            swprintf(line, ARRAYSIZE(line), L"      Current DC Power Setting Index: 0x%08lx", v);
+            out(line);
+        }
+        std::wstring sddl;
+        if (sim::power::descriptor(setting, sddl)) out(L"      Security Descriptor: " + sddl);
+        out(L"");
+    }
+}
+
 // Prints one scheme of the tree below root (the live store or the saved defaults).
 void printScheme(const std::wstring& root, const std::wstring& guid, const std::wstring& onlySub) {
     sim::RegKey key = sim::RegKey::open(HKEY_LOCAL_MACHINE, root + L"\\" + guid);
     std::wstring name, description;
     key.readString(L"FriendlyName", name);
     key.readString(L"Description", description);
-    out(L"Power Scheme GUID: " + label(guid, name));
-    if (!description.empty()) out(L"  Description: " + description);
-    for (const auto& sub : key.subkeys()) {
-        if (!onlySub.empty() && _wcsicmp(sub.c_str(), onlySub.c_str()) != 0) continue;
+    out(L"Power Scheme GUID: " + label(guid, sim::power::displayName(name)));
+    if (!description.empty()) out(L"  Description: " + sim::power::displayName(description));
+    // A key right below the scheme is a subgroup, or a setting of no subgroup when it holds values.
+    std::vector<std::wstring> subgroups, loose;
+    for (const auto& sub : key.subkeys())
+        (sim::RegKey::open(key.get(), sub).valueNames().empty() ? subgroups : loose).push_back(sub);
+    auto wanted = [&](const std::wstring& sub) {
+        return onlySub.empty() || _wcsicmp(sub.c_str(), onlySub.c_str()) == 0;
+    };
+    if (!loose.empty() && wanted(kNoSubgroup)) {
+        out(L"  Subgroup GUID: " + label(kNoSubgroup, sim::power::knownName(kNoSubgroup)));
+        printSettings(key, loose);
+    }
+    for (const auto& sub : subgroups) {
+        if (!wanted(sub)) continue;
         out(L"  Subgroup GUID: " + label(sub, sim::power::knownName(sub)));
         sim::RegKey subKey = sim::RegKey::open(key.get(), sub);
-        for (const auto& setting : subKey.subkeys()) {
-            sim::RegKey s = sim::RegKey::open(subKey.get(), setting);
-            out(L"    Power Setting GUID: " + label(setting, sim::power::knownName(setting)));
-            wchar_t line[80];
-            DWORD v = 0;
-            if (s.readDword(L"ACSettingIndex", v)) {
-                swprintf(line, ARRAYSIZE(line), L"      Current AC Power Setting Index: 0x%08lx", v);
-                out(line);
-            }
-            if (s.readDword(L"DCSettingIndex", v)) {
-                swprintf(line, ARRAYSIZE(line), L"      Current DC Power Setting Index: 0x%08lx", v);
-                out(line);
-            }
-            std::wstring sddl;
-            if (sim::power::descriptor(setting, sddl)) out(L"      Security Descriptor: " + sddl);
-            out(L"");
-        }
+        printSettings(subKey, subKey.subkeys());
     }
 }
 
@@ -156,7 +176,7 @@ int list(const Args& a) {
     out(L"-----------------------------------");
     std::wstring active = sim::power::activeScheme();
     for (const auto& s : sim::power::schemes())
-        out(L"Power Scheme GUID: " + label(s, sim::power::schemeName(s)) +
+        out(L"Power Scheme GUID: " + label(s, sim::power::displayName(sim::power::schemeName(s))) +
             (_wcsicmp(s.c_str(), active.c_str()) == 0 ? L" *" : L""));
     return 0;
 }
@@ -165,7 +185,7 @@ int getActive(const Args& a) {
     if (!a.empty()) return usage();
     std::wstring active = sim::power::activeScheme();
     if (!sim::power::schemeExists(active)) return result(ERROR_FILE_NOT_FOUND);
-    out(L"Power Scheme GUID: " + label(active, sim::power::schemeName(active)));
+    out(L"Power Scheme GUID: " + label(active, sim::power::displayName(sim::power::schemeName(active))));
     return 0;
 }
 
@@ -179,8 +199,19 @@ int duplicate(const Args& a) {
     std::wstring from = scheme(a[0]), to = a.size() == 2 ? sim::lower(a[1]) : sim::newGuidText();
     DWORD rc =
         sim::power::copyScheme(from, to, sim::power::schemeName(from), sim::power::schemeDescription(from));
-    if (rc == ERROR_SUCCESS) out(L"Power Scheme GUID: " + label(to, sim::power::schemeName(to)));
+    if (rc == ERROR_SUCCESS)
+        out(L"Power Scheme GUID: " + label(to, sim::power::displayName(sim::power::schemeName(to))));
     return result(rc);
+}
+
+int import(const Args& a) {
+    if (a.empty() || a.size() > 2) return usage();
+    std::wstring guid = a.size() == 2 ? sim::lower(a[1]) : sim::newGuidText(), fault;
+    if (!sim::isGuidText(guid)) return result(ERROR_INVALID_PARAMETER);
+    DWORD rc = sim::power::importScheme(a[0], guid, fault);
+    if (rc != ERROR_SUCCESS) return fail(L"Unable to import the power scheme: " + fault + L".");
+    out(L"Imported Power Scheme Successfully. GUID: " + guid);
+    return 0;
 }
 
 int getDescriptor(const Args& a) {
@@ -204,6 +235,7 @@ int help(const Args&) {
     out(L"  -list, -getactivescheme, -setactive GUID, -query [GUID|all [SUB]], -changename GUID NAME [DESC]");
     out(L"  -setacvalueindex / -setdcvalueindex SCHEME SUB SETTING VALUE, -duplicatescheme GUID [NEW], "
         L"-delete GUID");
+    out(L"  -import FILE [GUID]");
     out(L"  -setsecuritydescriptor GUID SDDL, -getsecuritydescriptor GUID, -replacedefaultschemes");
     out(L"  -deviceenablewake NAME, -devicequery wake_armed");
     out(L"  -seed [COUNT], -querydefaults [GUID]  (simulator only)");
@@ -226,6 +258,7 @@ int dispatch(const std::wstring& verb, const Args& a) {
         {L"s", [](const Args& x) { return x.size() == 1 ? result(p::setActive(scheme(x[0]))) : usage(); }},
         {L"changename", changeName},
         {L"duplicatescheme", duplicate},
+        {L"import", import},
         {L"delete",
          [](const Args& x) { return x.size() == 1 ? result(p::deleteScheme(scheme(x[0]))) : usage(); }},
         {L"d", [](const Args& x) { return x.size() == 1 ? result(p::deleteScheme(scheme(x[0]))) : usage(); }},

@@ -13,13 +13,6 @@ DWORD logged(const std::wstring& call, DWORD rc) {
     return rc;
 }
 
-std::wstring baseName(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    size_t dot = name.find_last_of(L'.');
-    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 }  // namespace
 
 extern "C" {
@@ -31,15 +24,15 @@ DWORD WINAPI PowerImportPowerScheme(HKEY, LPCWSTR file, GUID** dest) {
         return rc;
     };
     if (!file || !dest) return done(L"87", ERROR_INVALID_PARAMETER);
-    DWORD attributes = GetFileAttributesW(file);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return done(L"2", ERROR_FILE_NOT_FOUND);
-    std::wstring guid = *dest ? sim::guidText(**dest) : sim::newGuidText();
-    DWORD rc = sim::power::copyScheme(sim::power::kBalanced, guid, baseName(path), L"Imported from " + path);
+    std::wstring guid = *dest ? sim::guidText(**dest) : sim::newGuidText(), fault;
+    DWORD rc = sim::power::importScheme(path, guid, fault);
     if (rc != ERROR_SUCCESS) return done(std::to_wstring(rc), rc);
     if (!*dest) {
         auto* g = static_cast<GUID*>(LocalAlloc(LPTR, sizeof(GUID)));
-        if (!g) return done(L"8", ERROR_NOT_ENOUGH_MEMORY);
+        if (!g) {
+            sim::power::deleteScheme(guid);
+            return done(L"8", ERROR_NOT_ENOUGH_MEMORY);
+        }
         sim::parseGuid(guid, *g);
         *dest = g;
     }

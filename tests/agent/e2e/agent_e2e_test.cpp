@@ -65,6 +65,7 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     EXPECT_EQ(
         reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(guid), L"FriendlyName"),
         L"Corvane Test Plan");
+    EXPECT_TRUE(SchemeHolds(Widen(guid), ShippedPlanSettings()));  // every value of the shipped plan file
     EXPECT_EQ(PowerSaverDc(L"54533251-82be-4824-96c1-47b60b740d00", L"bc5038f7-23e0-4960-96da-33abaf5935ec"),
               50u);
     EXPECT_EQ(PowerSaverDc(L"7516b95f-f776-4464-8c53-06167f40cc99", L"f1fbfde2-a960-4165-9f88-50667911ce96"),

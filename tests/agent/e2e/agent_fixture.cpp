@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 using namespace e2e;
 
@@ -73,6 +74,46 @@ void AgentTest::TearDownTestSuite() {
     reg::DeleteTree(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Oskavel3.exe");
 }
 
+std::wstring TestDataDir() {
+    std::wstring path(32768, L'\0');
+    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+std::vector<PlanSetting> ShippedPlanSettings() {
+    auto number = [](const std::string& text) {
+        const bool hex = text.rfind("0x", 0) == 0;
+        return static_cast<DWORD>(std::stoul(hex ? text.substr(2) : text, nullptr, hex ? 16 : 10));
+    };
+    std::ifstream in(std::filesystem::path(TestDataDir() + L"corvane.pow.txt"));
+    std::vector<PlanSetting> settings;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string subgroup, setting, ac, dc;
+        if (!(fields >> subgroup) || subgroup[0] == '#' || subgroup == "name" || subgroup == "description")
+            continue;
+        fields >> setting >> ac >> dc;
+        settings.push_back({Widen(subgroup), Widen(setting), number(ac), number(dc)});
+    }
+    return settings;
+}
+
+::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings) {
+    if (settings.empty()) return ::testing::AssertionFailure() << "no settings to look for";
+    for (const PlanSetting& s : settings) {
+        const std::wstring key = std::wstring(kSchemes) + L"\\" + scheme + L"\\" +
+                                 (s.subgroup.empty() ? L"" : s.subgroup + L"\\") + s.setting;
+        const auto ac = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"ACSettingIndex");
+        const auto dc = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"DCSettingIndex");
+        if (ac != s.ac || dc != s.dc)
+            return ::testing::AssertionFailure()
+                   << Narrow(key) << ": AC " << (ac ? std::to_string(*ac) : "none") << ", DC "
+                   << (dc ? std::to_string(*dc) : "none") << "; expected " << s.ac << ", " << s.dc;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 std::wstring UserLocale() {
     wchar_t name[LOCALE_NAME_MAX_LENGTH] = L"";
     ::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
@@ -84,8 +125,7 @@ void AgentTest::SetUp() {
     m_dir = MakeSandbox(L"oskavel");
     CopyFileTo(DistDir() + L"Oskavel-x64\\Oskavel3.exe", m_dir + L"Oskavel3.exe");
     CopyFileTo(DistDir() + L"sim\\powrprof.dll", m_dir + L"powrprof.dll");
-    // The simulated import only needs the file to exist.
-    WriteTextFile(m_dir + L"corvane.pow", "test scheme\r\n");
+    CopyFileTo(DistDir() + L"Oskavel-x64\\corvane.pow", m_dir + L"corvane.pow");
     WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
     m_log = std::make_unique<SimLog>(m_dir + L"sim.log");
 }

@@ -1,5 +1,6 @@
 // Shared set-up for the agent's end-to-end tests: a sandbox folder holding the x64 Oskavel3.exe with the
-// simulated powrprof beside it, a freshly seeded power-scheme store, and helpers to run the agent.
+// simulated powrprof and the shipped plan file beside it, a freshly seeded power-scheme store, and helpers
+// to run the agent.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -35,6 +36,22 @@ struct RunOptions {
     // The simulated powrprof beside the agent, or Wine's own.
     bool simulatedPowrprof = true;
 };
+
+// One setting of a plan: subgroup, setting, AC and DC index.
+struct PlanSetting {
+    std::wstring subgroup;
+    std::wstring setting;
+    DWORD ac = 0;
+    DWORD dc = 0;
+};
+
+// The folder of the test program (trailing backslash), where the build puts the tests' data files: the
+// shipped plan's source (corvane.pow.txt) and a plan file shaped like a Windows export (windows-export.pow).
+std::wstring TestDataDir();
+// The settings of the shipped plan, read from its source here, independently of the build's writer.
+std::vector<PlanSetting> ShippedPlanSettings();
+// Whether the plan `scheme` in the store holds exactly these AC and DC indexes.
+::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings);
 
 // The user's locale name as Wine reports it. A Wine child takes its locale from the Unix environment it
 // inherits, not from the Windows environment block it is given, so the test program and every agent it
