@@ -1,5 +1,7 @@
 #include "e2e.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +94,14 @@ void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
 
 bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+MovedAside::MovedAside(std::wstring path) : m_path(std::move(path)) {
+    m_moved = ::MoveFileExW(m_path.c_str(), (m_path + L".aside").c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+MovedAside::~MovedAside() {
+    if (m_moved) ::MoveFileExW((m_path + L".aside").c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y) {
@@ -421,6 +431,24 @@ std::vector<WindowSeen> AppUnderTest::Windows() const {
     std::vector<WindowSeen> all = m_closedWindows;
     for (const auto& [hwnd, seen] : m_windows) all.push_back(seen);
     return all;
+}
+
+bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        bool running = false;
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return false;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !running;
+             more = ::Process32NextW(snapshot, &entry))
+            running = _wcsicmp(entry.szExeFile, exeName.c_str()) == 0;
+        ::CloseHandle(snapshot);
+        if (!running) return true;
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::Sleep(20);
+    }
 }
 
 DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Environment& env) {

@@ -15,6 +15,10 @@ namespace e2e {
 
 // ---- paths and files ----
 
+// Where the simulated machine has the two programs installed (tests/harness/wine-env), trailing backslash.
+inline const wchar_t kInstalledVelmora[] = L"C:\\Program Files\\Corvane\\Velmora\\";
+inline const wchar_t kInstalledAgent[] = L"C:\\Program Files\\Corvane\\Oskavel\\";
+
 // A Unix path as Wine's Z: drive shows it.
 std::wstring FromUnixPath(const std::string& unixPath);
 // The build's dist folder (environment CORVANE_DIST, a Unix path) as a Windows path, with a trailing
@@ -28,6 +32,21 @@ void WriteTextFile(const std::wstring& path, const std::string& utf8);
 // Writes UTF-16LE with a byte-order mark, the form GetPrivateProfileStringW reads as Unicode.
 void WriteUtf16File(const std::wstring& path, const std::wstring& text);
 bool FileExists(const std::wstring& path);
+
+// Moves a file out of the way for the life of the object and puts it back at the end, also when the test
+// fails. Check Moved() before relying on it.
+class MovedAside {
+public:
+    explicit MovedAside(std::wstring path);
+    ~MovedAside();
+    MovedAside(const MovedAside&) = delete;
+    MovedAside& operator=(const MovedAside&) = delete;
+    bool Moved() const { return m_moved; }
+
+private:
+    std::wstring m_path;
+    bool m_moved = false;
+};
 std::string Narrow(const std::wstring& text);  // UTF-8
 std::wstring Widen(const std::string& text);   // from UTF-8
 
@@ -129,6 +148,9 @@ private:
     std::vector<WindowSeen> m_closedWindows;
     std::vector<HWND> m_answered;
 };
+
+// Waits until no process of this executable name (as "hhview.exe") runs any more; false on time-out.
+bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 30000);
 
 // Runs a console program (such as the simulated powercfg) hidden and waits; returns its exit code.
 DWORD RunConsole(const std::wstring& commandLine, std::string* output = nullptr, const Environment& env = {});
