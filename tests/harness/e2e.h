@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -108,6 +109,13 @@ using Environment = std::map<std::wstring, std::wstring>;
 
 // A program started for a test. A watcher thread reads and closes (with OK) every message box the program
 // opens, and keeps a record of its top-level windows. The process is killed if still running at the end.
+//
+// What the record can miss: the program starts suspended and runs only once a window hook is in place on
+// its main thread, so every top-level window of that thread that becomes visible in normal size is on
+// record before the program goes on, however briefly it stays so. Everything else is sampled every 20 ms:
+// titles and classes as they change, message boxes (they wait for their answer, so none is missed), and
+// windows of any other thread of the program, which are missed when they are shown normal and hidden,
+// minimised or destroyed again within one interval, or never recorded at all when they live shorter.
 class AppUnderTest {
 public:
     AppUnderTest(const std::wstring& exe, const std::wstring& commandTail, const Environment& env = {},
@@ -116,6 +124,7 @@ public:
     AppUnderTest(const AppUnderTest&) = delete;
     AppUnderTest& operator=(const AppUnderTest&) = delete;
 
+    // Started, with its window hook in place.
     bool Started() const { return m_process != nullptr; }
     DWORD ProcessId() const { return m_pid; }
     // The program's visible top-level window with exactly this title (message boxes excluded), or null.
@@ -134,8 +143,10 @@ public:
     void SetAnswerBoxes(bool answer) { m_answerBoxes = answer; }
 
 private:
-    void Watch();
+    void Watch(DWORD threadId, std::promise<bool>* hooked);
     void Poll();
+    void RecordShownNormal(HWND hwnd);
+    static LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
@@ -146,7 +157,7 @@ private:
     std::vector<MessageBoxSeen> m_boxes;
     std::map<HWND, WindowSeen> m_windows;
     std::vector<WindowSeen> m_closedWindows;
-    std::vector<HWND> m_answered;
+    std::vector<HWND> m_answered;  // watcher thread only
 };
 
 // Waits until no process of this executable name (as "hhview.exe") runs any more; false on time-out.
