@@ -1,6 +1,9 @@
 #include "e2e.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -92,6 +95,14 @@ void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
 
 bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+MovedAside::MovedAside(std::wstring path) : m_path(std::move(path)) {
+    m_moved = ::MoveFileExW(m_path.c_str(), (m_path + L".aside").c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+MovedAside::~MovedAside() {
+    if (m_moved) ::MoveFileExW((m_path + L".aside").c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y) {
@@ -295,6 +306,8 @@ BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM lp) {
 }
 }  // namespace
 
+const wchar_t kWatcherClass[] = L"CorvaneE2eWatcher";
+
 AppUnderTest::AppUnderTest(const std::wstring& exe, const std::wstring& commandTail, const Environment& env,
                            const std::wstring& workDir) {
     std::wstring commandLine = L"\"" + exe + L"\"";
@@ -305,13 +318,28 @@ AppUnderTest::AppUnderTest(const std::wstring& exe, const std::wstring& commandT
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                          environment.data(), workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, environment.data(),
+                          workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
         return;
-    ::CloseHandle(pi.hThread);
     m_process = pi.hProcess;
     m_pid = pi.dwProcessId;
-    m_watcher = std::thread([this] { Watch(); });
+    // The hook lives as long as the thread that set it: the watcher sets it, and the program runs once it
+    // is in place.
+    std::promise<bool> hooked;
+    std::future<bool> ready = hooked.get_future();
+    m_watcher = std::thread([this, &hooked, tid = pi.dwThreadId] { Watch(tid, &hooked); });
+    if (ready.get()) {
+        ::ResumeThread(pi.hThread);
+    } else {
+        ::TerminateProcess(m_process, 1);
+        ::WaitForSingleObject(m_process, 5000);
+        m_stop = true;
+        m_watcher.join();
+        ::CloseHandle(m_process);
+        m_process = nullptr;
+    }
+    ::CloseHandle(pi.hThread);
 }
 
 AppUnderTest::~AppUnderTest() {
@@ -324,14 +352,61 @@ AppUnderTest::~AppUnderTest() {
     if (m_process) ::CloseHandle(m_process);
 }
 
-void AppUnderTest::Watch() {
-    while (!m_stop) {
+LRESULT CALLBACK AppUnderTest::WatcherProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COPYDATA) {
+        auto* self = reinterpret_cast<AppUnderTest*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+        if (self && data->cbData == sizeof(HWND)) {
+            HWND shown;
+            memcpy(&shown, data->lpData, sizeof shown);
+            self->RecordShownNormal(shown);
+        }
+        return TRUE;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void AppUnderTest::RecordShownNormal(HWND hwnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != m_pid) return;
+    std::lock_guard<std::mutex> guard(m_lock);
+    WindowSeen& seen = m_windows[hwnd];
+    seen.title = TextOf(hwnd);
+    seen.className = ClassOf(hwnd);
+    seen.everShownNormal = true;
+}
+
+void AppUnderTest::Watch(DWORD threadId, std::promise<bool>* hooked) {
+    // A message-only window named after the program's process id, where the hook reports.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WatcherProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = kWatcherClass;
+    ::RegisterClassW(&wc);
+    HWND window = ::CreateWindowExW(0, kWatcherClass, std::to_wstring(m_pid).c_str(), 0, 0, 0, 0, 0,
+                                    HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    HMODULE library = ::LoadLibraryW(FromUnixPath(E2E_WATCH_HOOK_DLL).c_str());
+    auto proc = library ? reinterpret_cast<HOOKPROC>(
+                              reinterpret_cast<void (*)()>(::GetProcAddress(library, "WatchHookProc")))
+                        : nullptr;
+    HHOOK hook = window && proc ? ::SetWindowsHookExW(WH_CALLWNDPROCRET, proc, library, threadId) : nullptr;
+    hooked->set_value(hook != nullptr);  // the constructor's promise: not to be touched afterwards
+
+    while (hook && !m_stop) {
         Poll();
-        if (::WaitForSingleObject(m_process, 20) == WAIT_OBJECT_0) {
+        const DWORD woken = ::MsgWaitForMultipleObjects(1, &m_process, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        if (woken == WAIT_OBJECT_0) {
             Poll();
             break;
         }
     }
+    if (hook) ::UnhookWindowsHookEx(hook);
+    if (window) ::DestroyWindow(window);
+    if (library) ::FreeLibrary(library);
     std::lock_guard<std::mutex> guard(m_lock);
     for (auto& [hwnd, seen] : m_windows) m_closedWindows.push_back(seen);
     m_windows.clear();
@@ -340,24 +415,28 @@ void AppUnderTest::Watch() {
 void AppUnderTest::Poll() {
     EnumContext ctx{m_pid, {}};
     ::EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&ctx));
-    std::lock_guard<std::mutex> guard(m_lock);
-    for (auto it = m_windows.begin(); it != m_windows.end();) {
-        if (!::IsWindow(it->first)) {
-            m_closedWindows.push_back(it->second);
-            it = m_windows.erase(it);
-        } else {
-            ++it;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        for (auto it = m_windows.begin(); it != m_windows.end();) {
+            if (!::IsWindow(it->first)) {
+                m_closedWindows.push_back(it->second);
+                it = m_windows.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (HWND hwnd : ctx.windows) {
+            WindowSeen& seen = m_windows[hwnd];
+            seen.title = TextOf(hwnd);
+            seen.className = ClassOf(hwnd);
+            if (::IsWindowVisible(hwnd) && !::IsIconic(hwnd)) seen.everShownNormal = true;
         }
     }
+    // Message boxes are read and answered without the lock: the program may report a window meanwhile.
     m_answered.erase(
         std::remove_if(m_answered.begin(), m_answered.end(), [](HWND h) { return !::IsWindow(h); }),
         m_answered.end());
     for (HWND hwnd : ctx.windows) {
-        WindowSeen& seen = m_windows[hwnd];
-        seen.title = TextOf(hwnd);
-        seen.className = ClassOf(hwnd);
-        if (::IsWindowVisible(hwnd) && !::IsIconic(hwnd)) seen.everShownNormal = true;
-
         if (!m_answerBoxes || !::IsWindowVisible(hwnd) || !IsMessageBox(hwnd)) continue;
         if (std::find(m_answered.begin(), m_answered.end(), hwnd) != m_answered.end()) continue;
         MessageBoxSeen box;
@@ -369,7 +448,10 @@ void AppUnderTest::Poll() {
         DWORD_PTR iconHandle = 0;
         if (icon) ::SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &iconHandle);
         box.hasIcon = iconHandle != 0;
-        m_boxes.push_back(box);
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_boxes.push_back(box);
+        }
         m_answered.push_back(hwnd);
         ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDOK)));
@@ -421,6 +503,24 @@ std::vector<WindowSeen> AppUnderTest::Windows() const {
     std::vector<WindowSeen> all = m_closedWindows;
     for (const auto& [hwnd, seen] : m_windows) all.push_back(seen);
     return all;
+}
+
+bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        bool running = false;
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return false;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !running;
+             more = ::Process32NextW(snapshot, &entry))
+            running = _wcsicmp(entry.szExeFile, exeName.c_str()) == 0;
+        ::CloseHandle(snapshot);
+        if (!running) return true;
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::Sleep(20);
+    }
 }
 
 DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Environment& env) {

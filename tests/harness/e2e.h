@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -14,6 +15,10 @@
 namespace e2e {
 
 // ---- paths and files ----
+
+// Where the simulated machine has the two programs installed (tests/harness/wine-env), trailing backslash.
+inline const wchar_t kInstalledVelmora[] = L"C:\\Program Files\\Corvane\\Velmora\\";
+inline const wchar_t kInstalledAgent[] = L"C:\\Program Files\\Corvane\\Oskavel\\";
 
 // A Unix path as Wine's Z: drive shows it.
 std::wstring FromUnixPath(const std::string& unixPath);
@@ -28,6 +33,21 @@ void WriteTextFile(const std::wstring& path, const std::string& utf8);
 // Writes UTF-16LE with a byte-order mark, the form GetPrivateProfileStringW reads as Unicode.
 void WriteUtf16File(const std::wstring& path, const std::wstring& text);
 bool FileExists(const std::wstring& path);
+
+// Moves a file out of the way for the life of the object and puts it back at the end, also when the test
+// fails. Check Moved() before relying on it.
+class MovedAside {
+public:
+    explicit MovedAside(std::wstring path);
+    ~MovedAside();
+    MovedAside(const MovedAside&) = delete;
+    MovedAside& operator=(const MovedAside&) = delete;
+    bool Moved() const { return m_moved; }
+
+private:
+    std::wstring m_path;
+    bool m_moved = false;
+};
 std::string Narrow(const std::wstring& text);  // UTF-8
 std::wstring Widen(const std::string& text);   // from UTF-8
 
@@ -89,6 +109,13 @@ using Environment = std::map<std::wstring, std::wstring>;
 
 // A program started for a test. A watcher thread reads and closes (with OK) every message box the program
 // opens, and keeps a record of its top-level windows. The process is killed if still running at the end.
+//
+// What the record can miss: the program starts suspended and runs only once a window hook is in place on
+// its main thread, so every top-level window of that thread that becomes visible in normal size is on
+// record before the program goes on, however briefly it stays so. Everything else is sampled every 20 ms:
+// titles and classes as they change, message boxes (they wait for their answer, so none is missed), and
+// windows of any other thread of the program, which are missed when they are shown normal and hidden,
+// minimised or destroyed again within one interval, or never recorded at all when they live shorter.
 class AppUnderTest {
 public:
     AppUnderTest(const std::wstring& exe, const std::wstring& commandTail, const Environment& env = {},
@@ -97,6 +124,7 @@ public:
     AppUnderTest(const AppUnderTest&) = delete;
     AppUnderTest& operator=(const AppUnderTest&) = delete;
 
+    // Started, with its window hook in place.
     bool Started() const { return m_process != nullptr; }
     DWORD ProcessId() const { return m_pid; }
     // The program's visible top-level window with exactly this title (message boxes excluded), or null.
@@ -115,8 +143,10 @@ public:
     void SetAnswerBoxes(bool answer) { m_answerBoxes = answer; }
 
 private:
-    void Watch();
+    void Watch(DWORD threadId, std::promise<bool>* hooked);
     void Poll();
+    void RecordShownNormal(HWND hwnd);
+    static LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
@@ -127,8 +157,11 @@ private:
     std::vector<MessageBoxSeen> m_boxes;
     std::map<HWND, WindowSeen> m_windows;
     std::vector<WindowSeen> m_closedWindows;
-    std::vector<HWND> m_answered;
+    std::vector<HWND> m_answered;  // watcher thread only
 };
+
+// Waits until no process of this executable name (as "hhview.exe") runs any more; false on time-out.
+bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 30000);
 
 // Runs a console program (such as the simulated powercfg) hidden and waits; returns its exit code.
 DWORD RunConsole(const std::wstring& commandLine, std::string* output = nullptr, const Environment& env = {});

@@ -1,51 +1,88 @@
-// Drives the settings program the way a person would for the demo: shows the dialog, picks On, applies,
-// and closes with OK, saving a picture of the window after each step (the first shows the recorded state).
-//   velmora_demo.exe <Velmora.exe> <picture folder> <name prefix> [--drive]
+// Drives the settings program for the demo.
+//   velmora_demo.exe measure <Velmora.exe>
+//       opens the dialog, prints its client area as "WIDTH HEIGHT" and cancels
+//   velmora_demo.exe pictures <Velmora.exe> <picture folder> <name prefix> [--drive]
+//       saves a picture of the dialog as it starts; with --drive also picks On, applies and closes with OK,
+//       with a picture after each step. Every picture is printed with the client area and the layout the
+//       dialog shows.
 #include <cstdio>
 
 #include "e2e.h"
 #include "screenshot.h"
 
 namespace {
-void Shot(HWND dlg, const std::wstring& dir, const std::wstring& name) {
-    ::Sleep(700);  // let the window finish painting
-    const std::wstring path = dir + L"\\" + name + L".bmp";
-    std::printf("  picture %ls\n", path.c_str());
-    e2e::SaveWindowShot(dlg, path);
-}
-}  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: velmora_demo EXE PICTURE_DIR PREFIX [--drive]\n");
-        return 2;
-    }
-    const std::wstring exe = argv[1], dir = argv[2], prefix = argv[3];
-    const bool drive = argc > 4 && std::wstring(argv[4]) == L"--drive";
-    e2e::AppUnderTest app(exe, L"");
-    HWND dlg = app.WaitForDialog(L"Corvane Velmora", 60000);
+const wchar_t kTitle[] = L"Corvane Velmora";
+const int kOnOption = 1000, kApply = 3;
+
+HWND OpenDialog(e2e::AppUnderTest& app) {
+    HWND dlg = app.WaitForDialog(kTitle, 60000);
     if (!dlg) {
         std::fprintf(stderr, "the dialog did not appear\n");
         for (const auto& box : app.Boxes()) std::fprintf(stderr, "  message: %ls\n", box.text.c_str());
-        return 1;
     }
+    return dlg;
+}
+
+void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std::wstring& name) {
+    if (!e2e::WaitForStillWindow(dlg)) std::printf("  (the window was still changing)\n");
     RECT client;
     ::GetClientRect(dlg, &client);
-    std::printf("  dialog client area %ld x %ld\n", client.right, client.bottom);
-    Shot(dlg, dir, prefix + L"-start");
+    const e2e::Layout layout = e2e::ShownLayout(dlg, exe);
+    const std::wstring path = dir + L"\\" + name + L".bmp";
+    e2e::SaveWindowShot(dlg, path);
+    std::printf("  picture %ls: client area %ld x %ld, %s layout\n", (name + L".png").c_str(), client.right,
+                client.bottom, e2e::LayoutName(layout));
+    const bool wide = client.right > 364;
+    if ((wide && layout != e2e::Layout::Large) || (!wide && layout != e2e::Layout::Normal))
+        std::printf("  note: a client area %s 364 pixels wide should show the %s layout\n",
+                    wide ? "wider than" : "up to", wide ? "large" : "normal");
+}
+
+int Measure(const std::wstring& exe) {
+    e2e::AppUnderTest app(exe, L"");
+    HWND dlg = OpenDialog(app);
+    if (!dlg) return 1;
+    RECT client;
+    ::GetClientRect(dlg, &client);
+    std::printf("%ld %ld\n", client.right, client.bottom);
+    app.Click(dlg, IDCANCEL);
+    return app.WaitExit(60000) ? 0 : 1;
+}
+
+int Pictures(const std::wstring& exe, const std::wstring& dir, const std::wstring& prefix, bool drive) {
+    e2e::AppUnderTest app(exe, L"");
+    HWND dlg = OpenDialog(app);
+    if (!dlg) return 1;
+    Shot(dlg, exe, dir, prefix + L"-start");
     if (drive) {
         std::printf("  On\n");
-        app.Click(dlg, 1000);
-        Shot(dlg, dir, prefix + L"-on");
+        app.Click(dlg, kOnOption);
+        Shot(dlg, exe, dir, prefix + L"-on");
         std::printf("  Apply\n");
-        app.Click(dlg, 3);
-        Shot(dlg, dir, prefix + L"-applied");
+        app.Click(dlg, kApply);
+        Shot(dlg, exe, dir, prefix + L"-applied");
         std::printf("  OK\n");
         app.Click(dlg, IDOK);
     } else {
         app.Click(dlg, IDCANCEL);
     }
-    app.WaitExit(120000);
+    const bool ended = app.WaitExit(120000);
     for (const auto& box : app.Boxes()) std::printf("  message box: %ls\n", box.text.c_str());
-    return 0;
+    return ended ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Sizes and pixels as the screen has them, whatever the resolution.
+    ::SetProcessDPIAware();
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"measure" && argc == 3) return Measure(argv[2]);
+    if (mode == L"pictures" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"--drive")))
+        return Pictures(argv[2], argv[3], argv[4], argc == 6);
+    std::fprintf(stderr,
+                 "usage: velmora_demo measure EXE\n"
+                 "       velmora_demo pictures EXE PICTURE_DIR PREFIX [--drive]\n");
+    return 2;
 }

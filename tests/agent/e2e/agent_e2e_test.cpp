@@ -85,7 +85,7 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     EXPECT_EQ(Recorded(), Widen(guid));
 
     // Uninstall: Balanced active, the recorded plan deleted, Power saver restored, task gone, record kept.
-    RegisterTask();
+    ASSERT_TRUE(RegisterTask());
     ClearLog();
     ExpectQuietRun(RunAgent(L"/uninstall"));
     EXPECT_EQ(Log(), Uninstalled(guid));
@@ -100,7 +100,7 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
 }
 
 TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {
-    RegisterTask();
+    ASSERT_TRUE(RegisterTask());
     ExpectQuietRun(RunAgent(L"/uninstall"));
     EXPECT_EQ(Log(), Uninstalled(""));
     EXPECT_FALSE(TaskRegistered());
@@ -108,7 +108,7 @@ TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {
 
     // A record that is present but empty counts as none.
     reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"", REG_EXPAND_SZ);
-    RegisterTask();
+    ASSERT_TRUE(RegisterTask());
     ClearLog();
     ExpectQuietRun(RunAgent(L"/uninstall"));
     EXPECT_EQ(Log(), Uninstalled(""));

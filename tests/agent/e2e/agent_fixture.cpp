@@ -44,14 +44,16 @@ const wchar_t kTaskXml[] =
 // per-program override in the registry is what a test can set for one agent run.
 const wchar_t kDllOverrides[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\DllOverrides";
 
-void ResetMachine() {
+::testing::AssertionResult ResetMachine() {
     reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
     reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
     reg::DeleteTree(HKEY_LOCAL_MACHINE, kEnumTest);
     reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState");
     ::DeleteFileW(kTaskFile);
     ::DeleteFileW(L"C:\\pwned.txt");
-    ASSERT_EQ(RunConsole(L"powercfg.exe -seed"), 0u) << "the simulated powercfg is not installed";
+    if (RunConsole(L"powercfg.exe -seed") != 0)
+        return ::testing::AssertionFailure() << "the simulated powercfg is not installed";
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace
@@ -68,7 +70,7 @@ void AgentTest::TearDownTestSuite() {
         WriteTextFile(s_taskDefinition, *s_savedDefinition);
     else
         ::DeleteFileW(s_taskDefinition.c_str());
-    ResetMachine();
+    EXPECT_TRUE(ResetMachine());
     if (s_savedImageState)
         reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", *s_savedImageState);
     reg::DeleteTree(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Oskavel3.exe");
@@ -121,11 +123,11 @@ std::wstring UserLocale() {
 }
 
 void AgentTest::SetUp() {
-    ResetMachine();
+    ASSERT_TRUE(ResetMachine());
+    // A copy of the agent as the simulated machine has it installed.
     m_dir = MakeSandbox(L"oskavel");
-    CopyFileTo(DistDir() + L"Oskavel-x64\\Oskavel3.exe", m_dir + L"Oskavel3.exe");
-    CopyFileTo(DistDir() + L"sim\\powrprof.dll", m_dir + L"powrprof.dll");
-    CopyFileTo(DistDir() + L"Oskavel-x64\\corvane.pow", m_dir + L"corvane.pow");
+    // The installed folder holds the shipped plan file, corvane.pow.
+    CopyTree(kInstalledAgent, m_dir);
     WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
     m_log = std::make_unique<SimLog>(m_dir + L"sim.log");
 }
@@ -175,9 +177,11 @@ void AgentTest::WriteList(const std::vector<std::wstring>& lines) {
     WriteUtf16File(m_dir + L"list.ini", text);
 }
 
-void AgentTest::RegisterTask() {
-    ASSERT_EQ(RunConsole(L"schtasks /create /XML \"" + s_taskDefinition + L"\" /tn Oskavel"), 0u);
-    ASSERT_TRUE(TaskRegistered());
+::testing::AssertionResult AgentTest::RegisterTask() {
+    if (RunConsole(L"schtasks /create /XML \"" + s_taskDefinition + L"\" /tn Oskavel") != 0)
+        return ::testing::AssertionFailure() << "schtasks /create failed";
+    if (!TaskRegistered()) return ::testing::AssertionFailure() << "schtasks made no task file";
+    return ::testing::AssertionSuccess();
 }
 
 std::optional<std::wstring> AgentTest::Recorded(DWORD* type) {

@@ -75,7 +75,7 @@ protected:
     void WriteMultiLang(const std::wstring& name, const std::wstring& description);
     void RemoveMultiLang();
     void WriteList(const std::vector<std::wstring>& lines);
-    void RegisterTask();
+    ::testing::AssertionResult RegisterTask();
 
     std::vector<std::string> Log() const { return m_log->Lines(); }
     std::vector<std::string> Log(const std::string& prefix) const { return m_log->Lines(prefix); }

@@ -27,6 +27,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(UserLocale(), L"en-US") << "run this test program with LC_ALL=en_US.UTF-8";
         AgentTest::SetUp();
+        if (HasFatalFailure()) return;
         RemoveMultiLang();  // the default sequence then renames nothing, so the log holds only wake commands
         reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE");
     }

@@ -17,10 +17,10 @@ inline const wchar_t kPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
 
 class VelmoraTest : public ::testing::Test {
 protected:
+    // A copy of the program as the simulated machine has it installed.
     static void SetUpTestSuite() {
         s_dir = e2e::MakeSandbox(L"velmora");
-        e2e::CopyTree(e2e::DistDir() + L"Velmora", s_dir);
-        InstallFirmwareLibrary(L"KOLU3.DLL");
+        e2e::CopyTree(e2e::kInstalledVelmora, s_dir);
     }
 
     // Puts one of the simulated firmware libraries in the place the program loads it from.
@@ -28,19 +28,25 @@ protected:
         e2e::CopyFileTo(e2e::DistDir() + L"sim\\" + simFile, s_dir + L"Win7_Driver\\x64\\KOLU3.DLL");
     }
 
-    void SetUp() override {
+    void SetUp() override { ASSERT_TRUE(ResetMachine()); }
+
+    // The state every test starts from; a test that runs several cases resets before each.
+    ::testing::AssertionResult ResetMachine(DWORD schemes = 3) {
         e2e::reg::DeleteTree(HKEY_CURRENT_USER, kModeKey);
         e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey);
         e2e::reg::DeleteValue(HKEY_CURRENT_USER, kExplorerKey, L"Start_PowerButtonAction");
         e2e::SetWineVersion(L"");
         e2e::reg::SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 96);
-        ASSERT_EQ(0u, e2e::RunConsole(std::wstring(kPowercfg) + L" -seed"));
+        const std::wstring seed = std::wstring(kPowercfg) + L" -seed " + std::to_wstring(schemes);
+        if (e2e::RunConsole(seed) != 0) return ::testing::AssertionFailure() << "powercfg -seed failed";
         log.reset();
         log = std::make_unique<e2e::SimLog>(s_dir + L"sim.log");
+        return ::testing::AssertionSuccess();
     }
 
     void TearDown() override {
         e2e::SetWineVersion(L"");
+        e2e::reg::SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 96);
         InstallFirmwareLibrary(L"KOLU3.DLL");
     }
 
