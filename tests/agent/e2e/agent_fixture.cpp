@@ -39,8 +39,9 @@ const wchar_t kTaskXml[] =
     L"<Arguments>/c exit</Arguments></Exec></Actions>\r\n"
     L"</Task>\r\n";
 
-// Wine takes WINEDLLOVERRIDES only from the Unix environment, which a child inherits unchanged; the
-// per-program override in the registry is what a test can set for one agent run.
+// The simulated machine puts its powrprof into the system directory for every program. Wine takes
+// WINEDLLOVERRIDES only from the Unix environment, which a child inherits unchanged; a per-program override
+// in the registry is what a test can set to give one agent run Wine's own library instead.
 const wchar_t kDllOverrides[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\DllOverrides";
 
 void ResetMachine() {
@@ -83,7 +84,6 @@ void AgentTest::SetUp() {
     ResetMachine();
     m_dir = MakeSandbox(L"oskavel");
     CopyFileTo(DistDir() + L"Oskavel-x64\\Oskavel3.exe", m_dir + L"Oskavel3.exe");
-    CopyFileTo(DistDir() + L"sim\\powrprof.dll", m_dir + L"powrprof.dll");
     // The simulated import only needs the file to exist.
     WriteTextFile(m_dir + L"corvane.pow", "test scheme\r\n");
     WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
@@ -95,8 +95,10 @@ void AgentTest::TearDown() {
 }
 
 std::unique_ptr<AppUnderTest> AgentTest::StartAgent(const std::wstring& tail, const RunOptions& options) {
-    reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof",
-                   options.simulatedPowrprof ? L"native" : L"builtin");
+    if (options.simulatedPowrprof)
+        reg::DeleteValue(HKEY_CURRENT_USER, kDllOverrides, L"powrprof");
+    else
+        reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof", L"builtin");
     return std::make_unique<AppUnderTest>(m_dir + L"Oskavel3.exe", tail);
 }
 

@@ -1,5 +1,5 @@
-// Shared set-up for the agent's end-to-end tests: a sandbox folder holding the x64 Oskavel3.exe with the
-// simulated powrprof beside it, a freshly seeded power-scheme store, and helpers to run the agent.
+// Shared set-up for the agent's end-to-end tests: a sandbox folder holding the x64 Oskavel3.exe, a freshly
+// seeded power-scheme store (the simulated powrprof is the machine's own), and helpers to run the agent.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ struct RunResult {
 };
 
 struct RunOptions {
-    // The simulated powrprof beside the agent, or Wine's own.
+    // The machine's simulated powrprof, or Wine's own.
     bool simulatedPowrprof = true;
 };
 
