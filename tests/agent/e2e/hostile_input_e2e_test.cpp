@@ -1,7 +1,8 @@
 // The agent against input it does not control: its record, its data files, the device registry, the image
 // state, its environment, and programs or libraries planted where the platform would otherwise look first.
 // Every run must end quietly and start no command other than the expected ones.
-#include <aclapi.h>
+#include <windows.h>
+
 #include <sddl.h>
 
 #include "agent_fixture.h"
