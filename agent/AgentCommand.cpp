@@ -2,66 +2,24 @@
 
 #include <windows.h>
 
-#include <handles.h>
+#include <app.h>
+#include <childprocess.h>
 
 #include <vector>
 
 namespace {
-const wchar_t kTaskName[] = L"Oskavel";
-const wchar_t kTaskDefinition[] = L"%programFiles%\\Corvane\\Oskavel\\Oskavel.xml";
 constexpr DWORD kExpandBufferChars = 256;
 }  // namespace
 
 bool RunAgentCommand(const std::wstring& commandLine) {
-    // CreateProcessW may write into its command line, so it gets a private copy.
-    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-    writable.push_back(L'\0');
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info))
-        return false;
-    fw::CKernelHandle process(info.hProcess);
-    fw::CKernelHandle thread(info.hThread);
-    const DWORD wait = ::WaitForSingleObject(process.Get(), INFINITE);
-    process.Reset();
-    thread.Reset();
+    // Found by the platform's search, "cmd" could be a program in the agent's folder or current directory.
+    const std::wstring cmd = fw::SystemDirectory() + L"cmd.exe";
+    fw::ChildOptions options;
+    options.application = StartsWithCmd(commandLine) ? cmd.c_str() : nullptr;
+    options.hideWindow = true;
+    DWORD wait = WAIT_FAILED;
+    if (!fw::RunChildAndWait(commandLine, options, &wait)) return false;
     return wait != WAIT_TIMEOUT;
-}
-
-std::wstring QuoteSafePlanText(const std::wstring& text) {
-    std::wstring safe = text;
-    for (wchar_t& c : safe) {
-        if (c == L'"') c = L'\'';
-    }
-    return safe;
-}
-
-std::wstring BuildRenameCommand(const std::wstring& guidText, const std::wstring& name,
-                                const std::wstring& description) {
-    return L"cmd /cpowercfg -changename " + guidText + L" \"" + QuoteSafePlanText(name) + L"\" \"" +
-           QuoteSafePlanText(description) + L"\"";
-}
-
-bool IsUsableDeviceName(const std::wstring& name) {
-    return !name.empty() && name.find(L'"') == std::wstring::npos;
-}
-
-std::wstring BuildWakeCommand(const std::wstring& deviceName) {
-    return L"cmd.exe /cpowercfg.exe -deviceenablewake \"" + deviceName + L"\"";
-}
-
-std::wstring BuildCreateTaskCommand() {
-    return std::wstring(L"cmd /cschtasks /create /XML \"") + kTaskDefinition + L"\" /tn \"" + kTaskName +
-           L"\" ";
-}
-
-std::wstring BuildDeleteTaskCommand() {
-    return std::wstring(L"cmd /cschtasks /Delete /tn \"") + kTaskName + L"\" /F";
 }
 
 std::wstring ExpandCommand(const std::wstring& commandLine) {

@@ -4,6 +4,7 @@
 
 #include <app.h>
 #include <handles.h>
+#include <text.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -19,79 +20,28 @@ constexpr int kMaxListEntries = 100;
 constexpr DWORD kListValueChars = 260;
 constexpr DWORD kNameChars = 256;
 
-// The subkey names of an open key, in index order.
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    DWORD maxLen = 0;
-    if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxLen, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        maxLen = 0;
-    std::vector<wchar_t> name(std::max<DWORD>(maxLen + 1, 256));
-    for (DWORD index = 0;; ++index) {
-        DWORD len = static_cast<DWORD>(name.size());
-        const LONG rc = ::RegEnumKeyExW(key, index, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS, or a key that changed under us
-        names.emplace_back(name.data(), len);
-    }
-    return names;
-}
+constexpr int kReadAttempts = 4;
 
-// A value of any type read whole as text (up to its first zero); nullopt-like false when it cannot be read.
+// A value of any type read whole as text; false when it cannot be read. The buffer grows to the size the
+// platform asks for, a few times at most (a value that keeps growing meanwhile counts as unreadable).
 bool ReadText(const std::wstring& path, const wchar_t* value, std::wstring& text) {
-    std::vector<wchar_t> buffer(kNameChars + 1, L'\0');
-    for (;;) {
-        DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    std::vector<BYTE> buffer(kNameChars * sizeof(wchar_t));
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        DWORD bytes = static_cast<DWORD>(buffer.size());
         const LONG rc = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_ANY, nullptr,
                                        buffer.data(), &bytes);
         if (rc == ERROR_MORE_DATA) {
-            buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');
+            buffer.assign(bytes + sizeof(wchar_t), 0);
             continue;
         }
         if (rc != ERROR_SUCCESS) return false;
-        buffer[std::min<size_t>(bytes / sizeof(wchar_t), buffer.size() - 1)] = L'\0';
-        text = buffer.data();
+        text = fw::RegistryText(buffer.data(), std::min<size_t>(bytes, buffer.size()));
         return true;
     }
-}
-
-std::wstring RemoveSemicolons(std::wstring text) {
-    text.erase(std::remove(text.begin(), text.end(), L';'), text.end());
-    return text;
+    return false;
 }
 
 }  // namespace
-
-std::wstring UpperAscii(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return text;
-}
-
-std::vector<std::wstring> SplitDevicePatterns(const std::wstring& entry) {
-    std::vector<std::wstring> patterns;
-    std::wstring rest = entry;
-    for (;;) {
-        const size_t semicolon = rest.find(L';');
-        if (semicolon == std::wstring::npos || semicolon == 0) break;
-        patterns.push_back(rest.substr(0, semicolon));
-        rest = rest.substr(semicolon + 1);
-    }
-    if (!rest.empty()) patterns.push_back(RemoveSemicolons(rest));
-    return patterns;
-}
-
-DevicePattern ParseDevicePattern(const std::wstring& pattern) {
-    const std::wstring text = RemoveSemicolons(pattern);
-    const size_t backslash = text.find(L'\\');
-    if (backslash == std::wstring::npos) return {std::wstring(), UpperAscii(text)};
-    return {UpperAscii(text.substr(0, backslash)), UpperAscii(text.substr(backslash + 1))};
-}
-
-std::wstring NameFromDeviceDesc(const std::wstring& desc) {
-    const size_t marker = desc.find(L"sc%;");
-    return marker == std::wstring::npos ? desc : desc.substr(marker + 4);
-}
 
 void ConfigureDeviceWake(COskavel3Dlg& dlg) {
     const std::wstring dir = fw::ModuleDirectory();
@@ -123,6 +73,7 @@ int IsListedDevicePresent(COskavel3Dlg& dlg, std::wstring entry) {
     int result = 0;
     for (const std::wstring& pattern : SplitDevicePatterns(entry)) {
         const DevicePattern parsed = ParseDevicePattern(pattern);
+        if (parsed.NamesNoDevice()) continue;
         if (FindDeviceUnderEnumerator(dlg, parsed.enumerator, parsed.prefix)) result = 1;
     }
     return result;
@@ -134,7 +85,7 @@ int FindDeviceUnderEnumerator(COskavel3Dlg& dlg, std::wstring enumerator, std::w
     {
         fw::CRegKey key;
         if (key.Open(HKEY_LOCAL_MACHINE, enumPath.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
-        for (const std::wstring& name : SubkeyNames(key.Get())) {
+        for (const std::wstring& name : fw::SubkeyNames(key.Get())) {
             if (UpperAscii(name).compare(0, prefix.size(), prefix) == 0)
                 hardwareKeys.push_back(enumPath + L"\\" + name);
         }
@@ -169,7 +120,7 @@ int COskavel3Dlg::WalkDeviceKeyAt(const std::wstring& path, int depth) {
     {
         fw::CRegKey key;
         if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
-        names = SubkeyNames(key.Get());
+        names = fw::SubkeyNames(key.Get());
     }
     int result = 0;
     for (const std::wstring& name : names) {

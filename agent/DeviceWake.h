@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "DevicePatterns.h"
+
 class COskavel3Dlg;
 
 // Reads list.ini into the dialog's entries and enables wake for each present one.
@@ -14,18 +16,3 @@ int IsListedDevicePresent(COskavel3Dlg& dlg, std::wstring entry);
 int FindDeviceUnderEnumerator(COskavel3Dlg& dlg, std::wstring enumerator, std::wstring prefix);
 // The display name held by a device instance key (a path under HKEY_LOCAL_MACHINE), possibly empty.
 std::wstring ReadDeviceName(std::wstring path);
-
-// The device patterns of one list entry, in the order they are tested.
-std::vector<std::wstring> SplitDevicePatterns(const std::wstring& entry);
-
-struct DevicePattern {
-    std::wstring enumerator;  // upper-cased, empty when the pattern holds no backslash
-    std::wstring prefix;      // upper-cased hardware-ID prefix
-};
-DevicePattern ParseDevicePattern(const std::wstring& pattern);
-
-// Only a to z are changed.
-std::wstring UpperAscii(std::wstring text);
-
-// A DeviceDesc such as "@net.inf,%e1000.devicedesc%;Intel Adapter" names the device by the text after "sc%;".
-std::wstring NameFromDeviceDesc(const std::wstring& desc);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <handles.h>
+#include <text.h>
 
 #include "CommandTail.h"
 
@@ -64,16 +65,16 @@ bool IsImagePending() {
 #pragma GCC diagnostic pop
 
     if (version.dwMajorVersion >= 6) {
-        // 512 zeroed bytes, at most 256 requested: the text is always terminated.
-        wchar_t state[256] = L"";
+        // At most 256 bytes, of any type; a longer value cannot be read and counts as pending.
+        std::wstring state;
         fw::CRegKey key;
         if (key.Open(HKEY_LOCAL_MACHINE, kImageStateKey, KEY_READ) == ERROR_SUCCESS) {
-            DWORD size = 256;
-            if (::RegQueryValueExW(key.Get(), L"ImageState", nullptr, nullptr, reinterpret_cast<BYTE*>(state),
-                                   &size) != ERROR_SUCCESS)
-                state[0] = L'\0';  // a longer value leaves the buffer undefined
+            BYTE data[256] = {};
+            DWORD size = sizeof data;
+            if (::RegQueryValueExW(key.Get(), L"ImageState", nullptr, nullptr, data, &size) == ERROR_SUCCESS)
+                state = fw::RegistryText(data, size);
         }
-        return std::wstring(state) != L"IMAGE_STATE_COMPLETE";
+        return state != L"IMAGE_STATE_COMPLETE";
     }
     return FileExists(L"C:\\SYSPREP\\SYSPREP.EXE") || FileExists(L"C:\\SYSPREP\\SYSPRP.EXE");
 }

@@ -22,12 +22,10 @@ COskavel3Dlg::COskavel3Dlg() : fw::CDialog(IDD_OSKAVEL3_DIALOG, nullptr) {
 
 COskavel3Dlg::~COskavel3Dlg() = default;
 
+// The system menu's about item, the minimised icon and the drag icon are the framework's.
 bool COskavel3Dlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     static const fw::MessageMapEntry<COskavel3Dlg> map[] = {
-        {WM_SYSCOMMAND, 0, 0, &COskavel3Dlg::OnSysCommand},
-        {WM_PAINT, 0, 0, &COskavel3Dlg::OnPaint},
-        {WM_QUERYDRAGICON, 0, 0, &COskavel3Dlg::OnQueryDragIcon},
-        {WM_TIMER, 0, 0, &COskavel3Dlg::OnTimer},
+        {WM_TIMER, &COskavel3Dlg::OnTimer},
     };
     return RouteMessage(this, map, msg, wp, lp, result) || fw::CDialog::OnMessage(msg, wp, lp, result);
 }
@@ -36,7 +34,7 @@ BOOL COskavel3Dlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
 
     AppendAboutMenuItem(IDS_ABOUTBOX);
-    SetIcons(m_hIcon);
+    SetIcons();
 
     m_strCmdTail = fw::CWinApp::Get()->m_lpCmdLine;
     SetWindowText(L"Oskavel3");
@@ -45,8 +43,7 @@ BOOL COskavel3Dlg::OnInitDialog() {
     ::ShowWindow(m_hWnd, SW_HIDE);
     ::ShowWindow(m_hWnd, SW_MINIMIZE);
     m_keepIconic.Guard(m_hWnd);
-    while (!::PostMessageW(m_hWnd, WM_SHOWWINDOW, FALSE, SW_OTHERUNZOOM)) {
-    }
+    fw::PostMessageRetrying(m_hWnd, WM_SHOWWINDOW, FALSE, SW_OTHERUNZOOM);
 
     m_strAgentDir = fw::ModuleDirectory();
     ::SetCurrentDirectoryW(m_strAgentDir.c_str());
@@ -56,23 +53,9 @@ BOOL COskavel3Dlg::OnInitDialog() {
     return TRUE;
 }
 
-LRESULT COskavel3Dlg::OnSysCommand(WPARAM wp, LPARAM) {
-    if ((wp & 0xFFF0) == kAboutCommand) {
-        CAboutDlg about(m_hWnd);
-        about.DoModal();
-    } else {
-        SetMsgHandled(false);
-    }
-    return 0;
-}
-
-LRESULT COskavel3Dlg::OnPaint(WPARAM, LPARAM) {
-    if (!PaintIconic(m_hIcon)) SetMsgHandled(false);
-    return 0;
-}
-
-LRESULT COskavel3Dlg::OnQueryDragIcon(WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>(m_hIcon);
+void COskavel3Dlg::OnAbout() {
+    CAboutDlg about(m_hWnd);
+    about.DoModal();
 }
 
 LRESULT COskavel3Dlg::OnTimer(WPARAM, LPARAM) {

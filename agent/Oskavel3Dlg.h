@@ -25,7 +25,6 @@ public:
     // Forgets the device key of the previous list entry before the next one is tested.
     void ResetWakeDeviceKey();
 
-    HICON m_hIcon = nullptr;
     int m_nTimerTicks = 0;
     std::wstring m_strAgentDir;
     std::wstring m_strCmdTail;
@@ -43,9 +42,7 @@ private:
     // powrprof, loaded by the dispatch and kept until the agent ends.
     fw::CModule m_powerLibrary;
 
-    LRESULT OnSysCommand(WPARAM wp, LPARAM lp);
-    LRESULT OnPaint(WPARAM wp, LPARAM lp);
-    LRESULT OnQueryDragIcon(WPARAM wp, LPARAM lp);
+    void OnAbout() override;
     LRESULT OnTimer(WPARAM wp, LPARAM lp);
 };
 

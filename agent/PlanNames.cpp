@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "AgentCommand.h"
+#include "GuidText.h"
 #include "Oskavel3Dlg.h"
 
 namespace {
@@ -22,6 +23,7 @@ void COskavel3Dlg::RenamePlan(const std::wstring& guidText) {
     const std::wstring iniPath = m_strAgentDir + L"MultiLang.ini";
     const std::wstring name = ReadLanguageText(section, L"Name", iniPath);
     const std::wstring description = ReadLanguageText(section, L"Description", iniPath);
-    if (name.empty()) return;
+    // The identifier stands unquoted on the cmd line: only a GUID text may go there.
+    if (name.empty() || !IsGuidText(guidText)) return;
     RunAgentCommand(BuildRenameCommand(guidText, name, description));
 }

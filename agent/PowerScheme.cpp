@@ -1,6 +1,7 @@
 #include "PowerScheme.h"
 
 #include <app.h>
+#include <text.h>
 
 #include "GuidText.h"
 
@@ -47,16 +48,15 @@ SchemeData PrepareSchemeData() {
     data.maxProcessorState = GuidFromText(kMaxProcessorState);
     data.displaySubgroup = GuidFromText(kDisplaySubgroup);
     data.dimBrightness = GuidFromText(kDimBrightness);
-    data.powerLibrary.Reset(::LoadLibraryW(L"powrprof"));
+    // From the system directory only, never the agent's folder or the current directory.
+    data.powerLibrary.Reset(::LoadLibraryW((fw::SystemDirectory() + L"powrprof.dll").c_str()));
 
-    // 260 bytes, one spare character that stays zero so the text is terminated whatever type was stored.
-    constexpr DWORD kRecordBytes = 260;
-    wchar_t buffer[kRecordBytes / sizeof(wchar_t) + 1] = L"";
+    BYTE buffer[260] = {};
     DWORD type = 0;
-    DWORD size = kRecordBytes;
+    DWORD size = sizeof buffer;
     if (::RegGetValueW(HKEY_LOCAL_MACHINE, kAgentKey, kRecordValue, RRF_RT_ANY, &type, buffer, &size) ==
         ERROR_SUCCESS) {
-        data.recordedText = buffer;
+        data.recordedText = fw::RegistryText(buffer, size);
         if (!data.recordedText.empty()) data.recordedGuid = GuidFromText(data.recordedText);
     }
     return data;

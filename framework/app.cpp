@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include "dialog.h"
+#include "handles.h"
+#include "text.h"
+
 namespace fw {
 
 CWinApp* CWinApp::s_app = nullptr;
@@ -14,6 +18,12 @@ CWinApp::~CWinApp() {
     if (s_app == this) s_app = nullptr;
 }
 
+BOOL CWinApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc{8, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    return TRUE;
+}
+
 int CWinApp::Run() {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -23,22 +33,15 @@ int CWinApp::Run() {
     return 0;
 }
 
+void CWinApp::RunMainDialog(CDialog& dlg) {
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+}
+
 int CWinApp::DoMessageBox(const std::wstring& text, UINT type) const {
     if ((type & MB_ICONMASK) == 0 && (type & MB_TYPEMASK) == MB_OK) type |= MB_ICONEXCLAMATION;
     return ::MessageBoxW(nullptr, text.c_str(), m_strAppName.c_str(), type);
-}
-
-const wchar_t* CommandTail(const wchar_t* p) {
-    if (!p) return L"";
-    bool quoted = false;
-    for (; *p; ++p) {
-        if (*p == L'"')
-            quoted = !quoted;
-        else if (*p <= L' ' && !quoted)
-            break;
-    }
-    while (*p && *p <= L' ') ++p;
-    return p;
 }
 
 namespace {
@@ -73,10 +76,34 @@ std::wstring ModuleDirectory(HMODULE module) {
     return DirectoryOf(ModulePath(module));
 }
 
+std::wstring SystemDirectory() {
+    std::wstring dir(MAX_PATH, L'\0');
+    for (;;) {
+        const UINT n = ::GetSystemDirectoryW(dir.data(), static_cast<UINT>(dir.size()));
+        if (n == 0) return std::wstring();
+        if (n < dir.size()) {
+            dir.resize(n);
+            break;
+        }
+        dir.resize(n);  // the size asked for, terminator included
+    }
+    if (dir.back() != L'\\') dir += L'\\';
+    return dir;
+}
+
+void RestrictDllSearch() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    constexpr DWORD kSearchDefaultDirs = 0x00001000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
+    if (auto set = GetProc<SetDefaultDllDirectoriesFn>(::GetModuleHandleW(L"kernel32.dll"),
+                                                       "SetDefaultDllDirectories"))
+        set(kSearchDefaultDirs);
+}
+
 }  // namespace fw
 
 // The process entry: the application object does all its work in InitInstance.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    fw::RestrictDllSearch();
     fw::CWinApp* app = fw::CWinApp::Get();
     if (!app) return 0;
     app->m_hInstance = instance;

@@ -4,8 +4,11 @@
 
 #include <string>
 
+#include "text.h"
+
 namespace fw {
 
+class CDialog;
 class CWnd;
 
 class CWinApp {
@@ -18,14 +21,11 @@ public:
     // The program's application object.
     static CWinApp* Get() { return s_app; }
 
-    // Start-up; returning FALSE ends the process without a message loop.
-    virtual BOOL InitInstance() { return TRUE; }
+    // Start-up; returning FALSE ends the process without a message loop. The base class does the opening
+    // both programs share: the common controls.
+    virtual BOOL InitInstance();
     virtual int Run();
 
-    // The registry key under which profile settings would be kept; neither program keeps any.
-    void SetRegistryKey(const wchar_t* key) { m_strRegistryKey = key; }
-    // No dialog of ours hosts an ActiveX control, so there is nothing to set up here.
-    void EnableControlContainer() {}
     // A message box captioned with the application name; an OK-only box gets the warning icon.
     int DoMessageBox(const std::wstring& text, UINT type = MB_OK) const;
 
@@ -35,22 +35,27 @@ public:
     CWnd* m_pMainWnd = nullptr;
     // The executable's base name.
     std::wstring m_strAppName;
-    std::wstring m_strRegistryKey;
+
+protected:
+    // Runs the dialog modally as the application's main window; its result is of no interest.
+    void RunMainDialog(CDialog& dlg);
 
 private:
     static CWinApp* s_app;
 };
 
-// The command tail of a full command line: the program name ends at the first character at or below
-// U+0020 outside double quotes; the characters at or below U+0020 after it are skipped.
-const wchar_t* CommandTail(const wchar_t* commandLine);
-
-}  // namespace fw
-
-namespace fw {
 // The folder of the running executable with its trailing backslash (empty when the path holds none).
 // The buffer grows until the whole path fits, however long it is.
 std::wstring ModuleDirectory(HMODULE module = nullptr);
 // The folder part of a full path, up to and including its last backslash.
 std::wstring DirectoryOf(const std::wstring& path);
+// The system directory (system32, or what a 32-bit program on 64-bit Windows is redirected from) with a
+// trailing backslash: where the system's own tools and libraries are loaded from.
+std::wstring SystemDirectory();
+
+// Restricts the process's DLL search to the application's and the system's folders, leaving out the
+// current directory and PATH, where the platform offers that (looked up at run time: older systems lack
+// it). Both programs do this first thing at start-up.
+void RestrictDllSearch();
+
 }  // namespace fw

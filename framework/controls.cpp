@@ -9,6 +9,12 @@ bool CButton::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
     return true;
 }
 
+CBitmap CStatic::SetBitmap(HBITMAP bitmap) {
+    const auto previous =
+        reinterpret_cast<HBITMAP>(SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+    return CBitmap(previous == bitmap ? nullptr : previous);
+}
+
 CToolTipCtrl::~CToolTipCtrl() {
     if (m_hWnd) ::DestroyWindow(m_hWnd);
 }

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "handles.h"
 #include "wnd.h"
 
 namespace fw {
@@ -17,10 +18,10 @@ public:
 
 class CStatic : public CWnd {
 public:
-    HBITMAP SetBitmap(HBITMAP bitmap) {
-        return reinterpret_cast<HBITMAP>(
-            SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
-    }
+    // Shows the bitmap, which stays the caller's. The control gives back the bitmap it showed before (the
+    // template's, which it had loaded itself) without releasing it; the result owns that one, so dropping
+    // it releases it.
+    CBitmap SetBitmap(HBITMAP bitmap);
 };
 
 // A tooltip window; owns the window it creates.

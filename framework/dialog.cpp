@@ -29,42 +29,52 @@ void CDialog::AppendAboutMenuItem(UINT stringId) {
     }
 }
 
-void CDialog::SetIcons(HICON icon) {
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-}
-
-bool CDialog::PaintIconic(HICON icon) {
-    if (!::IsIconic(m_hWnd)) return false;
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    const RECT rc = GetClientRect();
-    const int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-    ::DrawIcon(dc, x, y, icon);
-    ::EndPaint(m_hWnd, &ps);
-    return true;
+void CDialog::SetIcons() {
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 }
 
 void CDialog::BindControl(UINT id, CWnd& control) {
     if (!control.GetSafeHwnd()) control.SubclassDlgItem(id, m_hWnd);
 }
 
-LRESULT CDialog::OnOkClicked(WPARAM, LPARAM) {
-    OnOK();
+LRESULT CDialog::OnSysCommand(WPARAM wp, LPARAM) {
+    if ((wp & 0xFFF0) == kAboutCommand)
+        OnAbout();
+    else
+        SetMsgHandled(false);
     return 0;
 }
 
-LRESULT CDialog::OnCancelClicked(WPARAM, LPARAM) {
-    OnCancel();
+// Minimised, the dialog shows its icon centred in the client area; otherwise it paints as dialogs do.
+LRESULT CDialog::OnPaint(WPARAM, LPARAM) {
+    if (!m_hIcon || !::IsIconic(m_hWnd)) {
+        SetMsgHandled(false);
+        return 0;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const RECT rc = GetClientRect();
+    const int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &ps);
     return 0;
+}
+
+LRESULT CDialog::OnQueryDragIcon(WPARAM, LPARAM) {
+    if (!m_hIcon) SetMsgHandled(false);
+    return reinterpret_cast<LRESULT>(m_hIcon);
 }
 
 bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     static const MessageMapEntry<CDialog> map[] = {
-        {WM_COMMAND, BN_CLICKED, IDOK, &CDialog::OnOkClicked},
-        {WM_COMMAND, BN_CLICKED, IDCANCEL, &CDialog::OnCancelClicked},
+        {WM_SYSCOMMAND, &CDialog::OnSysCommand},
+        {WM_PAINT, &CDialog::OnPaint},
+        {WM_QUERYDRAGICON, &CDialog::OnQueryDragIcon},
+        {WM_COMMAND, BN_CLICKED, IDOK, &CDialog::OnOK},
+        {WM_COMMAND, BN_CLICKED, IDCANCEL, &CDialog::OnCancel},
     };
     return RouteMessage(this, map, msg, wp, lp, result);
 }

@@ -19,18 +19,21 @@ public:
     // Data exchange, then the end with IDOK.
     virtual void OnOK();
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // The about item of the system menu was chosen; nothing to show unless a dialog has a box for it.
+    virtual void OnAbout() {}
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    // The program's icon: the window's big and small icon, drawn while minimised and used as drag icon.
+    HICON m_hIcon = nullptr;
 
 protected:
     // The id of the about item that both programs' dialogs may add to their system menu.
     static constexpr UINT kAboutCommand = 0x0010;
     // Appends a separator and the about item to the system menu, only when the string resource has a text.
     void AppendAboutMenuItem(UINT stringId);
-    // Gives the window its icon, big and small.
-    void SetIcons(HICON icon);
-    // The paint of a minimised dialog: the icon centred in the client area. False when not minimised.
-    bool PaintIconic(HICON icon);
+    // Gives the window m_hIcon, big and small.
+    void SetIcons();
 
     // Binds the template's controls to their member objects; runs once, from OnInitDialog.
     virtual void DoDataExchange() {}
@@ -39,8 +42,9 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT OnOkClicked(WPARAM, LPARAM);
-    LRESULT OnCancelClicked(WPARAM, LPARAM);
+    LRESULT OnSysCommand(WPARAM, LPARAM);
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
 
     UINT m_templateId;
     HWND m_hParent;

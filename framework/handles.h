@@ -5,6 +5,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace fw {
 
@@ -77,6 +78,7 @@ using CMemoryDC = UniqueHandle<MemoryDcTraits>;
 // A bitmap loaded from the program's resources.
 class CBitmap : public UniqueHandle<GdiTraits<HBITMAP>> {
 public:
+    using UniqueHandle::UniqueHandle;
     bool LoadBitmap(UINT id) {
         Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
         return static_cast<bool>(*this);
@@ -147,6 +149,10 @@ public:
                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
 };
+
+// The names of an open key's subkeys, in index order. The enumeration ends at the first error of any kind,
+// not only at the end of the list: a key deleted meanwhile answers every index with an error.
+std::vector<std::wstring> SubkeyNames(HKEY key);
 
 // An export of a loaded library as a function pointer of the given type (null when absent).
 template <class Fn>

@@ -46,6 +46,13 @@ bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
     return false;
 }
 
+bool PostMessageRetrying(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int attempts) {
+    for (int i = 0; i < attempts; ++i) {
+        if (::PostMessageW(hwnd, msg, wp, lp)) return true;
+    }
+    return false;
+}
+
 LRESULT CWnd::Default() {
     return ::DefSubclassProc(m_hWnd, m_curMsg, m_curWParam, m_curLParam);
 }

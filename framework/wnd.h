@@ -11,12 +11,23 @@ namespace fw {
 // (the control-colour request of a static control arrives as kReflectBase + WM_CTLCOLORSTATIC).
 constexpr UINT kReflectBase = 0xBC00;
 
+// One row of a message map. Two forms: a window message handled by a member that is given the message's
+// parameters and answers it, and a notification of a child control (BN_CLICKED from a button) handled by a
+// member that takes nothing, the form of every click handler.
 template <class T>
 struct MessageMapEntry {
-    UINT message;  // the window message, WM_COMMAND for button clicks
-    UINT code;     // the notification code of a WM_COMMAND entry (BN_CLICKED), else 0
-    UINT id;       // the control id of a WM_COMMAND entry, else 0
-    LRESULT (T::*handler)(WPARAM, LPARAM);
+    using Handler = LRESULT (T::*)(WPARAM, LPARAM);
+    using Command = void (T::*)();
+
+    constexpr MessageMapEntry(UINT msg, Handler fn) : message(msg), handler(fn) {}
+    constexpr MessageMapEntry(UINT msg, UINT notification, UINT controlId, Command fn)
+        : message(msg), code(notification), id(controlId), command(fn) {}
+
+    UINT message;   // the window message, WM_COMMAND for notifications
+    UINT code = 0;  // the notification code of a WM_COMMAND row (BN_CLICKED)
+    UINT id = 0;    // the control id of a WM_COMMAND row
+    Handler handler = nullptr;
+    Command command = nullptr;
 };
 
 class CWnd {
@@ -77,15 +88,29 @@ private:
     friend class CDialog;
 };
 
+// Posts the message, trying again a few times when the platform refuses it (a full queue); false when every
+// attempt failed.
+bool PostMessageRetrying(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int attempts = 10);
+
 template <class T, size_t N>
 bool CWnd::RouteMessage(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wp, LPARAM lp,
                         LRESULT& result) {
     for (const auto& entry : map) {
         if (entry.message != msg) continue;
         if (msg == WM_COMMAND && (HIWORD(wp) != entry.code || LOWORD(wp) != entry.id)) continue;
+        // The flag belongs to this dispatch: a handler that lets messages in (a message box, a modal loop)
+        // has them dispatched, and flagged, in between, and must still find its own answer afterwards.
+        const bool outer = m_bMsgHandled;
         m_bMsgHandled = true;
-        result = (self->*entry.handler)(wp, lp);
-        return m_bMsgHandled;
+        if (entry.command) {
+            (self->*entry.command)();
+            result = 0;
+        } else {
+            result = (self->*entry.handler)(wp, lp);
+        }
+        const bool handled = m_bMsgHandled;
+        m_bMsgHandled = outer;
+        return handled;
     }
     return false;
 }

@@ -49,7 +49,7 @@ def run(args):
 def secure_properties(msi):
     """The current SecureCustomProperties value, read back through msidump."""
     with tempfile.TemporaryDirectory() as tables:
-        run(["msidump", "-d", tables, msi, "Property"])
+        run(["msidump", "-d", tables, os.path.abspath(msi), "Property"])
         with open(os.path.join(tables, "Property.idt"), encoding="utf-8", errors="replace") as f:
             for line in f.read().splitlines()[3:]:
                 name, _, value = line.partition("\t")

@@ -1,18 +1,11 @@
 #include "Language.h"
 
+#include <com.h>
 #include <shellapi.h>
-
-#include <cstdio>
 
 #include "TessalyDlg.h"
 
 namespace {
-const LANGID kSupportedLanguages[] = {
-    0x0401, 0x0402, 0x0404, 0x0405, 0x0406, 0x0407, 0x0408, 0x0409, 0x040B, 0x040C, 0x040D, 0x040E, 0x0410,
-    0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0418, 0x0419, 0x041A, 0x041B, 0x041D, 0x041E, 0x041F, 0x0421,
-    0x0422, 0x0804, 0x0814, 0x0816, 0x081A, 0x081D, 0x0C01, 0x0C04, 0x0C0A, 0x0C1A, 0x2801, 0x2C01, 0x3001,
-};
-
 constexpr int kTextCapacity = 260;
 
 struct LabelStyle {
@@ -46,17 +39,6 @@ void SetUpLabel(CStaticTrans& label, COLORREF back, COLORREF text, const fw::CFo
     label.SetWindowText(value);
 }
 }  // namespace
-
-std::wstring LanguageCodeFor(LANGID language) {
-    for (LANGID supported : kSupportedLanguages) {
-        if (supported == language) {
-            wchar_t code[8];
-            std::swprintf(code, 8, L"%04X", language);
-            return code;
-        }
-    }
-    return L"0409";
-}
 
 std::wstring CTessalyDlg::GetLanguageCode() {
     return LanguageCodeFor(::GetUserDefaultLangID());
@@ -94,6 +76,8 @@ void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
 }
 
 void CTessalyDlg::OpenHelp() {
+    // The shell may load extensions of its own for the file; they expect COM on the calling thread.
+    const fw::CComScope com;
     const std::wstring path = m_strModuleDir + L"Help\\" + GetLanguageCode() + L".chm";
     const auto result = reinterpret_cast<INT_PTR>(
         ::ShellExecuteW(nullptr, L"open", path.c_str(), L"", nullptr, SW_SHOWNORMAL));

@@ -1,7 +1,5 @@
 #include "TessalyApp.h"
 
-#include <commctrl.h>
-
 #include <cwchar>
 
 #include "TessalyDlg.h"
@@ -27,9 +25,6 @@ CTessalyApp& TheApp() {
 }
 
 BOOL CTessalyApp::InitInstance() {
-    INITCOMMONCONTROLSEX icc{8, ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
-
     fw::CWinApp::InitInstance();
     m_bWin7Client = 0;
     m_bVistaOrXP = 0;
@@ -37,24 +32,9 @@ BOOL CTessalyApp::InitInstance() {
     // A window with our title means the program already runs; that one stays as it is.
     if (OtherInstanceRunning()) return FALSE;
 
-    EnableControlContainer();
-    SetRegistryKey(L"Local AppWizard-Generated Applications");
-
     CTessalyDlg dlg;
-    m_pMainWnd = &dlg;
-    dlg.DoModal();
-    m_pMainWnd = nullptr;
+    RunMainDialog(dlg);
     return FALSE;
-}
-
-OsSupport EvaluateOSVersion(const OSVERSIONINFOEXW& info) {
-    OsSupport result;
-    if (info.dwPlatformId != VER_PLATFORM_WIN32_NT || info.dwMajorVersion <= 4) return result;
-    const bool workstation = info.wProductType == VER_NT_WORKSTATION;
-    if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1 && workstation) result.win7Client = 1;
-    if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0 && workstation) result.vistaOrXP = 1;
-    if (info.dwMajorVersion == 5 && info.dwMinorVersion == 1) result.vistaOrXP = 1;
-    return result;
 }
 
 int CTessalyApp::CheckOSVersion() {

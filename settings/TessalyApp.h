@@ -2,6 +2,8 @@
 #pragma once
 #include <app.h>
 
+#include "OsRule.h"
+
 class CTessalyApp : public fw::CWinApp {
 public:
     BOOL InitInstance() override;
@@ -17,9 +19,6 @@ public:
 CTessalyApp& TheApp();
 
 // The rule behind CheckOSVersion, for a version record already filled by the platform.
-struct OsSupport {
-    int win7Client = 0;
-    int vistaOrXP = 0;
-    int supported() const { return win7Client || vistaOrXP; }
-};
-OsSupport EvaluateOSVersion(const OSVERSIONINFOEXW& info);
+inline OsSupport EvaluateOSVersion(const OSVERSIONINFOEXW& info) {
+    return EvaluateOSVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.wProductType);
+}

@@ -21,7 +21,7 @@ void CTessalyDlg::DoDataExchange() {
     BindControl(IDC_OFF_OPTION, m_btnOff);
     BindControl(IDOK, m_btnOK);
     BindControl(IDCANCEL, m_btnCancel);
-    BindControl(3, m_btnApply);
+    BindControl(IDC_APPLY, m_btnApply);
     BindControl(IDC_DESCRIPTION, m_lblDescription);
     BindControl(IDC_HELP_BUTTON, m_btnHelp);
     BindControl(IDC_FEATURE_NAME, m_lblFeatureName);
@@ -31,18 +31,15 @@ void CTessalyDlg::DoDataExchange() {
     BindControl(IDC_BACKGROUND, m_picBackground);
 }
 
+// The system menu's about item, the minimised icon, the drag icon and Cancel are the framework's; the surface
+// of the dialog gets the platform's handling (it is moved only by its caption bar).
 bool CTessalyDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     static const fw::MessageMapEntry<CTessalyDlg> map[] = {
-        {WM_SYSCOMMAND, 0, 0, &CTessalyDlg::OnSysCommand},
-        {WM_PAINT, 0, 0, &CTessalyDlg::OnPaint},
-        {WM_QUERYDRAGICON, 0, 0, &CTessalyDlg::OnQueryDragIcon},
-        {WM_COMMAND, BN_CLICKED, 3, &CTessalyDlg::OnApplyClicked},
-        {WM_COMMAND, BN_CLICKED, IDC_ON_OPTION, &CTessalyDlg::OnOnClicked},
-        {WM_COMMAND, BN_CLICKED, IDC_OFF_OPTION, &CTessalyDlg::OnOffClicked},
-        {WM_COMMAND, BN_CLICKED, IDOK, &CTessalyDlg::OnOkClicked},
-        {WM_COMMAND, BN_CLICKED, IDCANCEL, &CTessalyDlg::OnCancelClicked},
-        {WM_LBUTTONDOWN, 0, 0, &CTessalyDlg::OnLButtonDown},
-        {WM_COMMAND, BN_CLICKED, IDC_HELP_BUTTON, &CTessalyDlg::OnHelpClicked},
+        {WM_COMMAND, BN_CLICKED, IDC_APPLY, &CTessalyDlg::ApplySelectedMode},
+        {WM_COMMAND, BN_CLICKED, IDC_ON_OPTION, &CTessalyDlg::OnSelectOn},
+        {WM_COMMAND, BN_CLICKED, IDC_OFF_OPTION, &CTessalyDlg::OnSelectOff},
+        {WM_COMMAND, BN_CLICKED, IDOK, &CTessalyDlg::CommitSelectedMode},
+        {WM_COMMAND, BN_CLICKED, IDC_HELP_BUTTON, &CTessalyDlg::OpenHelp},
     };
     return RouteMessage(this, map, msg, wp, lp, result) || fw::CDialog::OnMessage(msg, wp, lp, result);
 }
@@ -51,7 +48,7 @@ BOOL CTessalyDlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
 
     AppendAboutMenuItem(IDS_ABOUTBOX);
-    SetIcons(m_hIcon);
+    SetIcons();
 
     // The layout follows the measured client area, never the reported resolution.
     m_bLargeLayout = 0;
@@ -110,6 +107,7 @@ void CTessalyDlg::ShowInitialState() {
 void CTessalyDlg::LoadButtonImages() {
     if (m_bLargeLayout) {
         m_bmpLargeBackground.LoadBitmap(IDB_BACKGROUND_LARGE);
+        // The template's own background comes back and is released here.
         m_picBackground.SetBitmap(m_bmpLargeBackground.Get());
     }
     const UINT normal = m_bLargeLayout ? IDB_BUTTON_NORMAL_LARGE : IDB_BUTTON_NORMAL;
@@ -175,55 +173,4 @@ void CTessalyDlg::OnSelectOff() {
     m_btnApply.EnableWindow(TRUE);
     m_btnApply.m_bInactive = 0;
     m_btnApply.Invalidate(TRUE);
-}
-
-LRESULT CTessalyDlg::OnSysCommand(WPARAM wp, LPARAM) {
-    // The about command has no box to show; everything else is the system's.
-    if ((wp & 0xFFF0) != kAboutCommand) SetMsgHandled(false);
-    return 0;
-}
-
-LRESULT CTessalyDlg::OnPaint(WPARAM, LPARAM) {
-    if (!PaintIconic(m_hIcon)) SetMsgHandled(false);
-    return 0;
-}
-
-LRESULT CTessalyDlg::OnQueryDragIcon(WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>(m_hIcon);
-}
-
-LRESULT CTessalyDlg::OnApplyClicked(WPARAM, LPARAM) {
-    ApplySelectedMode();
-    return 0;
-}
-
-LRESULT CTessalyDlg::OnOnClicked(WPARAM, LPARAM) {
-    OnSelectOn();
-    return 0;
-}
-
-LRESULT CTessalyDlg::OnOffClicked(WPARAM, LPARAM) {
-    OnSelectOff();
-    return 0;
-}
-
-LRESULT CTessalyDlg::OnOkClicked(WPARAM, LPARAM) {
-    CommitSelectedMode();
-    return 0;
-}
-
-LRESULT CTessalyDlg::OnCancelClicked(WPARAM, LPARAM) {
-    OnCancel();
-    return 0;
-}
-
-// The window moves only by its caption bar; a press on its surface gets the platform's handling.
-LRESULT CTessalyDlg::OnLButtonDown(WPARAM, LPARAM) {
-    SetMsgHandled(false);
-    return 0;
-}
-
-LRESULT CTessalyDlg::OnHelpClicked(WPARAM, LPARAM) {
-    OpenHelp();
-    return 0;
 }

@@ -82,7 +82,6 @@ public:
     fw::CFont m_fontOption;
     fw::CFont m_fontTitle;
 
-    HICON m_hIcon = nullptr;
     fw::CStatic m_picBackground;
 
 protected:
@@ -91,17 +90,6 @@ protected:
 private:
     // Sends the switch to `mode`; when the firmware accepts it, applies the policy and records the mode.
     bool SwitchMode(int mode, const wchar_t* invalidAnswerText);
-
-    LRESULT OnSysCommand(WPARAM, LPARAM);
-    LRESULT OnPaint(WPARAM, LPARAM);
-    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
-    LRESULT OnApplyClicked(WPARAM, LPARAM);
-    LRESULT OnOnClicked(WPARAM, LPARAM);
-    LRESULT OnOffClicked(WPARAM, LPARAM);
-    LRESULT OnOkClicked(WPARAM, LPARAM);
-    LRESULT OnCancelClicked(WPARAM, LPARAM);
-    LRESULT OnLButtonDown(WPARAM, LPARAM);
-    LRESULT OnHelpClicked(WPARAM, LPARAM);
 
     // The background chosen for the large layout; the picture control shows it but does not own it.
     fw::CBitmap m_bmpLargeBackground;

@@ -24,6 +24,7 @@
 #define IDB_HELP 150
 #define IDB_HELP_PRESSED 152
 
+#define IDC_APPLY 3
 #define IDC_ON_OPTION 1000
 #define IDC_OFF_OPTION 1001
 #define IDC_HELP_BUTTON 1002

@@ -42,13 +42,13 @@ void CGraphicButton::DrawItem(LPDRAWITEMSTRUCT item) {
 
 bool CGraphicButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     static const fw::MessageMapEntry<CGraphicButton> map[] = {
-        {WM_MOUSELEAVE, 0, 0, &CGraphicButton::OnMouseLeave},
-        {WM_MOUSEHOVER, 0, 0, &CGraphicButton::OnMouseHover},
-        {WM_MOUSEMOVE, 0, 0, &CGraphicButton::OnMouseMove},
-        {WM_LBUTTONDOWN, 0, 0, &CGraphicButton::OnLButtonDown},
-        {WM_LBUTTONUP, 0, 0, &CGraphicButton::OnLButtonUp},
-        {WM_LBUTTONDBLCLK, 0, 0, &CGraphicButton::OnLButtonDblClk},
-        {WM_PAINT, 0, 0, &CGraphicButton::OnPaint},
+        {WM_MOUSELEAVE, &CGraphicButton::OnMouseLeave},        // hover look ends
+        {WM_MOUSEHOVER, &CGraphicButton::OnMouseHover},        // hover look, once per rest
+        {WM_MOUSEMOVE, &CGraphicButton::OnMouseMove},          // tracking re-armed
+        {WM_LBUTTONDOWN, &CGraphicButton::OnLButtonDown},      // pressed and held
+        {WM_LBUTTONUP, &CGraphicButton::OnLButtonUp},          // released: the click
+        {WM_LBUTTONDBLCLK, &CGraphicButton::OnLButtonDblClk},  // swallowed
+        {WM_PAINT, &CGraphicButton::OnPaint},                  // bitmap and caption
     };
     return RouteMessage(this, map, msg, wp, lp, result) || fw::CButton::OnMessage(msg, wp, lp, result);
 }

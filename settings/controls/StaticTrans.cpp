@@ -17,7 +17,7 @@ void CStaticTrans::RedrawParentArea() {
 
 bool CStaticTrans::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     static const fw::MessageMapEntry<CStaticTrans> map[] = {
-        {fw::kReflectBase + WM_CTLCOLORSTATIC, 0, 0, &CStaticTrans::OnCtlColor},
+        {fw::kReflectBase + WM_CTLCOLORSTATIC, &CStaticTrans::OnCtlColor},
     };
     return RouteMessage(this, map, msg, wp, lp, result) || fw::CStatic::OnMessage(msg, wp, lp, result);
 }

@@ -1,4 +1,7 @@
 // The Windows power policy that goes with each quick-resume state, written through powercfg.exe.
+#include <childprocess.h>
+#include <text.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -40,18 +43,16 @@ std::wstring SystemToolPrefix() {
     return prefix;
 }
 
-// Scheme GUIDs as listed under the schemes key, and the scheme active before the change.
+// Scheme GUIDs as listed under the schemes key, and the scheme active before the change. The active scheme
+// is read into 256 bytes and taken whole, terminated or not; a longer value cannot be read.
 bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
     fw::CRegKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kSchemesKey, KEY_READ) != ERROR_SUCCESS) return false;
     BYTE buffer[256] = {};
-    DWORD size = sizeof buffer - sizeof(wchar_t);
+    DWORD size = sizeof buffer;
     if (::RegQueryValueExW(key.Get(), L"ActivePowerScheme", nullptr, nullptr, buffer, &size) == ERROR_SUCCESS)
-        active = reinterpret_cast<const wchar_t*>(buffer);
-    wchar_t name[256];
-    LONG rc = ERROR_SUCCESS;
-    for (DWORD index = 0; (rc = ::RegEnumKeyW(key.Get(), index, name, 256)) != ERROR_NO_MORE_ITEMS; ++index)
-        if (rc == ERROR_SUCCESS) schemes.emplace_back(name);
+        active = fw::RegistryText(buffer, size);
+    schemes = fw::SubkeyNames(key.Get());
     return true;
 }
 }  // namespace
@@ -102,15 +103,7 @@ int CTessalyDlg::SetPowerPolicy(int kind) {
 }
 
 void CTessalyDlg::RunHiddenCommand(const std::wstring& commandLine) {
-    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-    writable.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                          nullptr, &startup, &process))
-        return;
-    fw::CKernelHandle processHandle(process.hProcess);
-    fw::CKernelHandle threadHandle(process.hThread);
-    ::WaitForSingleObject(processHandle.Get(), INFINITE);
+    fw::ChildOptions options;
+    options.creationFlags = CREATE_NO_WINDOW;
+    fw::RunChildAndWait(commandLine, options);
 }

@@ -55,9 +55,9 @@ class Routed : public fw::CWnd {
 public:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
         static const fw::MessageMapEntry<Routed> map[] = {
-            {WM_USER, 0, 0, &Routed::OnUser},
+            {WM_USER, &Routed::OnUser},
             {WM_COMMAND, BN_CLICKED, 7, &Routed::OnSeven},
-            {WM_GETTEXTLENGTH, 0, 0, &Routed::OnTextLength},
+            {WM_GETTEXTLENGTH, &Routed::OnTextLength},
         };
         return RouteMessage(this, map, msg, wp, lp, result) || fw::CWnd::OnMessage(msg, wp, lp, result);
     }
@@ -65,10 +65,7 @@ public:
 
 private:
     LRESULT OnUser(WPARAM wp, LPARAM) { return static_cast<LRESULT>(wp * 2); }
-    LRESULT OnSeven(WPARAM, LPARAM) {
-        ++sevens;
-        return 0;
-    }
+    void OnSeven() { ++sevens; }
     LRESULT OnTextLength(WPARAM, LPARAM) {
         SetMsgHandled(false);  // the control's own answer stands
         return 99;

@@ -29,7 +29,9 @@ def tables(package):
     """Every table of the package as {name: [row dict]} (msidump's text archive form)."""
     out = {}
     with tempfile.TemporaryDirectory() as folder:
-        subprocess.run(["msidump", "-d", folder, package], check=True, stdout=subprocess.DEVNULL)
+        # msidump writes binary streams (the icon) below its working folder.
+        subprocess.run(["msidump", "-d", folder, os.path.abspath(package)], check=True,
+                       stdout=subprocess.DEVNULL, cwd=folder)
         for name in os.listdir(folder):
             if not name.endswith(".idt"):
                 continue

@@ -40,8 +40,9 @@ const wchar_t kTaskXml[] =
     L"<Arguments>/c exit</Arguments></Exec></Actions>\r\n"
     L"</Task>\r\n";
 
-// Wine takes WINEDLLOVERRIDES only from the Unix environment, which a child inherits unchanged; the
-// per-program override in the registry is what a test can set for one agent run.
+// The simulated machine puts its powrprof into the system directory for every program. Wine takes
+// WINEDLLOVERRIDES only from the Unix environment, which a child inherits unchanged; a per-program override
+// in the registry is what a test can set to give one agent run Wine's own library instead.
 const wchar_t kDllOverrides[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\DllOverrides";
 
 ::testing::AssertionResult ResetMachine() {
@@ -137,8 +138,10 @@ void AgentTest::TearDown() {
 }
 
 std::unique_ptr<AppUnderTest> AgentTest::StartAgent(const std::wstring& tail, const RunOptions& options) {
-    reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof",
-                   options.simulatedPowrprof ? L"native" : L"builtin");
+    if (options.simulatedPowrprof)
+        reg::DeleteValue(HKEY_CURRENT_USER, kDllOverrides, L"powrprof");
+    else
+        reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof", L"builtin");
     return std::make_unique<AppUnderTest>(m_dir + L"Oskavel3.exe", tail);
 }
 

@@ -1,6 +1,6 @@
-// Shared set-up for the agent's end-to-end tests: a sandbox folder holding the x64 Oskavel3.exe with the
-// simulated powrprof and the shipped plan file beside it, a freshly seeded power-scheme store, and helpers
-// to run the agent.
+// Shared set-up for the agent's end-to-end tests: a sandbox folder holding the installed x64 Oskavel3.exe with
+// the shipped plan file beside it, a freshly seeded power-scheme store (the simulated powrprof is the
+// machine's own), and helpers to run the agent.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ struct RunResult {
 };
 
 struct RunOptions {
-    // The simulated powrprof beside the agent, or Wine's own.
+    // The machine's simulated powrprof, or Wine's own.
     bool simulatedPowrprof = true;
 };
 

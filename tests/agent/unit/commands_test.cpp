@@ -4,6 +4,8 @@
 
 #include <app.h>
 
+#include <string>
+
 #include "AgentCommand.h"
 #include "CommandTail.h"
 #include "FirstRun.h"
@@ -11,6 +13,10 @@
 namespace {
 
 const wchar_t kGuid[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 TEST(RenameCommand, IsBuiltPieceByPiece) {
     EXPECT_EQ(
@@ -104,6 +110,40 @@ TEST(FirstRunLocale, OnlyUnitedStatesEnglishInAnyCase) {
     EXPECT_FALSE(IsUnitedStatesEnglish(L"en"));
     EXPECT_FALSE(IsUnitedStatesEnglish(L"en-US-x"));
     EXPECT_FALSE(IsUnitedStatesEnglish(L""));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RenameCommand, PercentBangAndControlCharactersBecomeBlanks) {
+    EXPECT_EQ(
+        BuildRenameCommand(kGuid, L"100% %PATH% !x!\r\nplan\x7F", L"tab\there\x85"),
+        std::wstring(L"cmd /cpowercfg -changename ") + kGuid + L" \"100   PATH   x   plan \" \"tab here \"");
+}
+
+TEST(WakeCommand, NamesThatCmdWouldExpandOrSplitAreNotUsable) {
+    for (const wchar_t* name : {L"NIC %PATH%", L"NIC !x!", L"NIC\r\necho", L"NIC\x1B", L"NIC\x9F"})
+        EXPECT_FALSE(IsUsableDeviceName(name)) << Narrow(name);
+    EXPECT_TRUE(IsUsableDeviceName(L"Intel(R) Ethernet & Co <2> ^|"));
+}
+
+TEST(ExpandedLines, KeepTheirQuotesOnlyWithPlainTextBetweenThem) {
+    EXPECT_TRUE(QuotesHoldOnlyPlainText(
+        L"cmd /cschtasks /create /XML \"C:\\Program Files\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" ",
+        4));
+    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"cmd /cx \"C:\\Pro\" & calc & \"gram\" /tn \"Oskavel\" ", 4));
+    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"cmd /cx \"C:\\%ProgramFiles%\\x\" /tn \"Oskavel\" ", 4));
+    EXPECT_TRUE(QuotesHoldOnlyPlainText(L"cmd /cx %outside% \"in\" /tn \"Oskavel\" ", 4));
+}
+
+TEST(ExpandedLines, OnlyCmdIsStartedFromTheSystemDirectory) {
+    EXPECT_TRUE(StartsWithCmd(L"cmd /cpowercfg -changename"));
+    EXPECT_TRUE(StartsWithCmd(L"CMD.EXE /cpowercfg.exe -deviceenablewake \"x\""));
+    EXPECT_TRUE(StartsWithCmd(L"cmd"));
+    EXPECT_FALSE(StartsWithCmd(L"cmdx /c"));
+    EXPECT_FALSE(StartsWithCmd(L"C:\\windows\\system32\\cmd.exe /c"));
+    EXPECT_FALSE(StartsWithCmd(L"oskavel-no-such-program-here.exe"));
 }
 
 }  // namespace

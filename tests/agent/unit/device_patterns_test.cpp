@@ -16,6 +16,16 @@ TEST(DevicePatterns, SplitsEntriesAsTheTableSays) {
     EXPECT_EQ(SplitDevicePatterns(L"A;;B;C"), (Patterns{L"A", L"BC"}));
 }
 
+TEST(DevicePatterns, EmptyPatternsAndTheBareBackslashNameNoDevice) {
+    EXPECT_EQ(SplitDevicePatterns(L";"), Patterns{});
+    EXPECT_EQ(SplitDevicePatterns(L";;"), Patterns{});
+    EXPECT_EQ(SplitDevicePatterns(L"A;;"), (Patterns{L"A"}));
+    EXPECT_EQ(SplitDevicePatterns(L";;A"), (Patterns{L"A"}));
+    EXPECT_TRUE(ParseDevicePattern(L"\\").NamesNoDevice());
+    EXPECT_FALSE(ParseDevicePattern(L"PCI\\").NamesNoDevice());  // every PCI device: the list's choice
+    EXPECT_FALSE(ParseDevicePattern(L"\\VEN_1").NamesNoDevice());
+}
+
 TEST(DevicePatterns, SinglePatternAndLongerNames) {
     EXPECT_EQ(SplitDevicePatterns(L"PCI\\VEN_8086"), (Patterns{L"PCI\\VEN_8086"}));
     EXPECT_EQ(SplitDevicePatterns(L"PCI\\VEN_8086&DEV_10D3;USB\\VID_0B95"),

@@ -50,6 +50,16 @@ TEST(GuidText, LeadingBlanksOfAPieceAreSkipped) {
     EXPECT_EQ(GuidFromText(L"   1f2ab-0001-0002-0000-000000000000").Data1, 0x1f2abu);
 }
 
+TEST(GuidText, OnlyTheThirtySixCharacterFormIsWellFormed) {
+    EXPECT_TRUE(IsGuidText(kBalanced));
+    EXPECT_TRUE(IsGuidText(L"A1841308-3541-4FAB-BC81-F71556F20B4A"));
+    for (const wchar_t* text :
+         {L"", L"{381b4222-f694-41f0-9685-ff5bb260df2e}", L"381b4222-f694-41f0-9685-ff5bb260df2",
+          L"381b4222-f694-41f0-9685-ff5bb260df2e ", L"381b4222xf694-41f0-9685-ff5bb260df2e",
+          L"381b4222-f694-41f0-9685-ff5bb260df2g", L"381b4222-f694-41f0-9685 & calc & 0df2e"})
+        EXPECT_FALSE(IsGuidText(text)) << std::string(text, text + wcslen(text));
+}
+
 TEST(GuidText, BracedTextIsReadAtTheSameFixedPositions) {
     // The brace takes position 0, so the pieces are read one character off.
     const GUID guid = GuidFromText(L"{381b4222-f694-41f0-9685-ff5bb260df2e}");

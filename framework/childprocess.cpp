@@ -1,0 +1,30 @@
+#include "childprocess.h"
+
+#include <vector>
+
+#include "handles.h"
+
+namespace fw {
+
+bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult) {
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (options.hideWindow) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    }
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(options.application, writable.data(), nullptr, nullptr, FALSE,
+                          options.creationFlags, nullptr, nullptr, &startup, &info))
+        return false;
+    // Declared in this order so the process handle is closed first, then the thread handle.
+    CKernelHandle thread(info.hThread);
+    CKernelHandle process(info.hProcess);
+    const DWORD wait = ::WaitForSingleObject(process.Get(), INFINITE);
+    if (waitResult) *waitResult = wait;
+    return true;
+}
+
+}  // namespace fw

@@ -1,0 +1,23 @@
+// The one way both programs start a system tool: a child process, awaited without a time limit.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace fw {
+
+struct ChildOptions {
+    // Full path of the program to start, or null: the command line's first word then names it.
+    const wchar_t* application = nullptr;
+    DWORD creationFlags = 0;
+    // Start-up show state SW_HIDE (STARTF_USESHOWWINDOW); otherwise the start-up record is all zero.
+    bool hideWindow = false;
+};
+
+// Starts the command line as given (the platform call gets a private, writable copy), in the program's own
+// environment and current directory, and waits for the child to end. False when it could not be started;
+// `waitResult` then stays untouched. The child's exit code is never read.
+bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options,
+                     DWORD* waitResult = nullptr);
+
+}  // namespace fw

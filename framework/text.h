@@ -1,0 +1,16 @@
+// Text rules both programs share. Pure: no platform calls, so they also build and are fuzzed natively.
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace fw {
+
+// The command tail of a full command line: the program name ends at the first character at or below
+// U+0020 outside double quotes; the characters at or below U+0020 after it are skipped.
+const wchar_t* CommandTail(const wchar_t* commandLine);
+
+// Registry value data read as text, whatever the value's type: UTF-16 code units up to the first zero, or
+// all of them when the data holds no terminator; an odd last byte is no code unit and is dropped.
+std::wstring RegistryText(const unsigned char* data, size_t size);
+
+}  // namespace fw

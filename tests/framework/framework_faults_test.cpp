@@ -1,0 +1,182 @@
+// The framework under faults: handlers that let messages in, platform calls that keep failing, handles the
+// platform gives back, and the process's DLL search.
+#include <gtest/gtest.h>
+
+#include <app.h>
+#include <com.h>
+#include <controls.h>
+#include <handles.h>
+#include <text.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+// A handler of WM_USER that pumps messages (as a message box does) while a WM_PAINT-like message that its
+// own handler leaves to default processing is dispatched to the same window.
+class Pumping : public fw::CWnd {
+public:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        static const fw::MessageMapEntry<Pumping> map[] = {
+            {WM_USER, &Pumping::OnUser},
+            {WM_USER + 1, &Pumping::OnLetThrough},
+        };
+        return RouteMessage(this, map, msg, wp, lp, result) || fw::CWnd::OnMessage(msg, wp, lp, result);
+    }
+    bool nestedSeen = false;
+
+private:
+    LRESULT OnUser(WPARAM, LPARAM) {
+        ::PostMessageW(m_hWnd, WM_USER + 1, 0, 0);
+        MSG msg;
+        const DWORD deadline = ::GetTickCount() + 5000;
+        while (!nestedSeen && ::GetTickCount() < deadline) {
+            if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        }
+        return 42;
+    }
+    LRESULT OnLetThrough(WPARAM, LPARAM) {
+        nestedSeen = true;
+        SetMsgHandled(false);
+        return 0;
+    }
+};
+
+struct PopupStatic {
+    explicit PopupStatic(DWORD style = 0) {
+        hwnd = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | style, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
+    }
+    ~PopupStatic() { ::DestroyWindow(hwnd); }
+    HWND hwnd;
+};
+
+TEST(MessageMap, AHandlerThatPumpsMessagesKeepsItsAnswer) {
+    PopupStatic window;
+    ASSERT_NE(nullptr, window.hwnd);
+    Pumping pumping;
+    ASSERT_TRUE(pumping.SubclassWindow(window.hwnd));
+    // Unhandled, WM_USER would get the static control's own answer, 0.
+    EXPECT_EQ(42, ::SendMessageW(window.hwnd, WM_USER, 0, 0));
+    EXPECT_TRUE(pumping.nestedSeen);
+}
+
+TEST(PostMessageRetrying, GivesUpOnAWindowThatRefusesEveryMessage) {
+    PopupStatic window;
+    HWND gone = window.hwnd;
+    ::DestroyWindow(window.hwnd);
+    window.hwnd = nullptr;
+    // On a thread of its own, so an endless retry fails the test instead of hanging it.
+    auto answer = std::make_shared<std::promise<bool>>();
+    auto posted = answer->get_future();
+    std::thread([answer, gone] { answer->set_value(fw::PostMessageRetrying(gone, WM_NULL, 0, 0)); }).detach();
+    ASSERT_EQ(std::future_status::ready, posted.wait_for(std::chrono::seconds(10))) << "still retrying";
+    EXPECT_FALSE(posted.get());
+}
+
+TEST(SubkeyNames, EndsAtTheFirstErrorOfAKeyDeletedMeanwhile) {
+    const wchar_t path[] = L"Software\\CorvaneTests\\Deleted";
+    fw::CRegKey child;
+    ASSERT_EQ(ERROR_SUCCESS,
+              child.Create(HKEY_CURRENT_USER, L"Software\\CorvaneTests\\Deleted\\a", KEY_WRITE));
+    child.Reset();
+    fw::CRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, path, KEY_READ));
+    EXPECT_EQ((std::vector<std::wstring>{L"a"}), fw::SubkeyNames(key.Get()));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\CorvaneTests"));
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\CorvaneTests");
+
+    // The open handle now answers every index with ERROR_KEY_DELETED; the walk must not go on for ever.
+    auto names = std::make_shared<std::promise<std::vector<std::wstring>>>();
+    auto result = names->get_future();
+    std::thread([names, handle = key.Get()] { names->set_value(fw::SubkeyNames(handle)); }).detach();
+    ASSERT_EQ(std::future_status::ready, result.wait_for(std::chrono::seconds(10))) << "enumeration hangs";
+    EXPECT_TRUE(result.get().empty());
+}
+
+TEST(StaticBitmap, TheBitmapShownBeforeIsReleasedAndTheNewOneKept) {
+    PopupStatic window(SS_BITMAP);
+    ASSERT_NE(nullptr, window.hwnd);
+    // What the template's bitmap is to the dialog's picture: one the control holds and nobody else owns.
+    HBITMAP first = ::CreateBitmap(4, 4, 1, 32, nullptr);
+    ::SendMessageW(window.hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(first));
+    fw::CStatic picture;
+    ASSERT_TRUE(picture.SubclassWindow(window.hwnd));
+    fw::CBitmap second(::CreateBitmap(4, 4, 1, 24, nullptr));
+
+    picture.SetBitmap(second.Get());
+    EXPECT_EQ(0u, ::GetObjectType(first)) << "the bitmap shown before was leaked";
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), ::GetObjectType(second.Get()));
+    // Showing the same bitmap again releases nothing.
+    picture.SetBitmap(second.Get());
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), ::GetObjectType(second.Get()));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(second.Get()),
+              ::SendMessageW(window.hwnd, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    picture.UnsubclassWindow();
+}
+
+TEST(ComScope, GivesTheThreadComAndLeavesAThreadOfAnotherModeAsItWas) {
+    std::thread([] {
+        {
+            const fw::CComScope com;
+            EXPECT_EQ(S_FALSE, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) << "no COM in the scope";
+            ::CoUninitialize();
+        }
+        // Undone: the thread may choose its mode afresh.
+        EXPECT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        {
+            const fw::CComScope com;  // refused: the thread is multithreaded
+        }
+        EXPECT_EQ(S_FALSE, ::CoInitializeEx(nullptr, COINIT_MULTITHREADED))
+            << "the scope undid another's COM";
+        ::CoUninitialize();
+        ::CoUninitialize();
+    }).join();
+}
+
+TEST(RegistryText, TakesUnitsUpToTheFirstZeroOrTheEnd) {
+    const unsigned char terminated[] = {'A', 0, 'B', 0, 0, 0, 'C', 0};
+    EXPECT_EQ(L"AB", fw::RegistryText(terminated, sizeof terminated));
+    const unsigned char unterminated[] = {'x', 0, 'y', 0, 'z'};  // odd size, no zero
+    EXPECT_EQ(L"xy", fw::RegistryText(unterminated, sizeof unterminated));
+    const unsigned char dword[] = {0x31, 0, 0, 0};  // a REG_DWORD of 0x31
+    EXPECT_EQ(L"1", fw::RegistryText(dword, sizeof dword));
+    const unsigned char wide[] = {0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE};  // euro sign, then a surrogate pair
+    EXPECT_EQ(std::wstring(L"\x20AC\xD83D\xDE00"), fw::RegistryText(wide, sizeof wide));
+    EXPECT_EQ(L"", fw::RegistryText(nullptr, 8));
+}
+
+// Changes the DLL search of the whole test process; nothing else here loads a library by its bare name.
+TEST(RestrictDllSearch, ALibraryInTheCurrentDirectoryIsNoLongerLoadedByName) {
+    const char* dist = std::getenv("CORVANE_DIST");
+    ASSERT_NE(nullptr, dist);
+    std::wstring sim = L"Z:";
+    for (const char* p = dist; *p; ++p) sim += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    const std::wstring folder = L"C:\\corvane-tests\\planted";
+    ::CreateDirectoryW(L"C:\\corvane-tests", nullptr);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(
+        ::CopyFileW((sim + L"\\sim\\KOLU3.DLL").c_str(), (folder + L"\\cvplanted.dll").c_str(), FALSE));
+
+    wchar_t previous[MAX_PATH] = L"";
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW(folder.c_str()));
+    HMODULE before = ::LoadLibraryW(L"cvplanted.dll");
+    ASSERT_NE(nullptr, before) << "the platform's search does not look in the current directory here";
+    ::FreeLibrary(before);
+
+    fw::RestrictDllSearch();
+    HMODULE after = ::LoadLibraryW(L"cvplanted.dll");
+    EXPECT_EQ(nullptr, after);
+    if (after) ::FreeLibrary(after);
+    // The system's own libraries are still found by name.
+    EXPECT_NE(nullptr, ::LoadLibraryW(L"powrprof.dll"));
+    ::SetCurrentDirectoryW(previous);
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// The shipped Velmora.exe must load on Windows 5.2 x64 (XP x64, Server 2003 x64) to end there silently: it
+// may import only functions that system has. Read from the built file's import table.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <e2e.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ImportTable = std::map<std::string, std::set<std::string>>;
+
+// Every function the program may import, by library. Each is documented for Windows XP / Server 2003 or
+// older; the unwinding functions are exported by the x64 kernel32 since its first release, and the
+// subclassing functions by name from common controls 6, which the manifest asks for.
+const ImportTable kAvailableOn52x64 = {
+    {"ADVAPI32.DLL",
+     {"RegCloseKey", "RegCreateKeyExW", "RegEnumKeyExW", "RegOpenKeyExW", "RegQueryInfoKeyW",
+      "RegQueryValueExW", "RegSetValueExW"}},
+    {"COMCTL32.DLL",
+     {"DefSubclassProc", "InitCommonControlsEx", "RemoveWindowSubclass", "SetWindowSubclass",
+      "_TrackMouseEvent"}},
+    {"GDI32.DLL",
+     {"CreateCompatibleDC", "CreateFontW", "CreateSolidBrush", "DeleteDC", "DeleteObject", "GetObjectW",
+      "GetStockObject", "SelectObject", "SetBkColor", "SetBkMode", "SetTextColor", "StretchBlt"}},
+    {"KERNEL32.DLL",
+     {"CloseHandle",
+      "CreateProcessW",
+      "CreateSemaphoreW",
+      "DeleteCriticalSection",
+      "EnterCriticalSection",
+      "FreeLibrary",
+      "GetCommandLineW",
+      "GetCurrentThreadId",
+      "GetLastError",
+      "GetModuleFileNameW",
+      "GetModuleHandleW",
+      "GetPrivateProfileStringW",
+      "GetProcAddress",
+      "GetStartupInfoW",
+      "GetSystemDirectoryW",
+      "GetUserDefaultLangID",
+      "GetVersionExW",
+      "GetWindowsDirectoryW",
+      "InitializeCriticalSection",
+      "IsDBCSLeadByteEx",
+      "LeaveCriticalSection",
+      "LoadLibraryW",
+      "MultiByteToWideChar",
+      "RaiseException",
+      "ReleaseSemaphore",
+      "RtlCaptureContext",
+      "RtlLookupFunctionEntry",
+      "RtlUnwindEx",
+      "RtlVirtualUnwind",
+      "SetLastError",
+      "SetUnhandledExceptionFilter",
+      "Sleep",
+      "TlsAlloc",
+      "TlsFree",
+      "TlsGetValue",
+      "TlsSetValue",
+      "VirtualProtect",
+      "VirtualQuery",
+      "WaitForSingleObject",
+      "WideCharToMultiByte",
+      "__C_specific_handler"}},
+    {"MSVCRT.DLL",
+     {"___lc_codepage_func",
+      "___mb_cur_max_func",
+      "__iob_func",
+      "__set_app_type",
+      "__setusermatherr",
+      "__wgetmainargs",
+      "__winitenv",
+      "_amsg_exit",
+      "_cexit",
+      "_close",
+      "_commode",
+      "_errno",
+      "_fmode",
+      "_initterm",
+      "_onexit",
+      "_read",
+      "_wcmdln",
+      "abort",
+      "calloc",
+      "exit",
+      "fprintf",
+      "fputc",
+      "fputs",
+      "fputwc",
+      "free",
+      "fwprintf",
+      "fwrite",
+      "localeconv",
+      "malloc",
+      "memchr",
+      "memcmp",
+      "memcpy",
+      "memmove",
+      "memset",
+      "realloc",
+      "signal",
+      "strcmp",
+      "strerror",
+      "strlen",
+      "strncmp",
+      "vfprintf",
+      "wcscmp",
+      "wcslen"}},
+    {"OLE32.DLL", {"CoInitializeEx", "CoUninitialize"}},
+    {"SHELL32.DLL", {"ShellExecuteW"}},
+    {"USER32.DLL",
+     {"AppendMenuW",
+      "BeginPaint",
+      "CreateWindowExW",
+      "DestroyWindow",
+      "DialogBoxParamW",
+      "DispatchMessageW",
+      "DrawIcon",
+      "DrawTextW",
+      "EnableWindow",
+      "EndDialog",
+      "EndPaint",
+      "FindWindowExW",
+      "GetClientRect",
+      "GetDlgItem",
+      "GetMessageW",
+      "GetParent",
+      "GetPropW",
+      "GetSystemMenu",
+      "GetSystemMetrics",
+      "GetWindowLongPtrW",
+      "GetWindowRect",
+      "GetWindowTextLengthW",
+      "GetWindowTextW",
+      "InflateRect",
+      "InvalidateRect",
+      "IsIconic",
+      "LoadBitmapW",
+      "LoadIconW",
+      "LoadStringW",
+      "MapWindowPoints",
+      "MessageBoxW",
+      "PostMessageW",
+      "ReleaseCapture",
+      "RemovePropW",
+      "SendMessageTimeoutW",
+      "SendMessageW",
+      "SetCapture",
+      "SetFocus",
+      "SetPropW",
+      "SetWindowLongPtrW",
+      "SetWindowPos",
+      "SetWindowTextW",
+      "TranslateMessage"}},
+};
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The import table of a 64-bit executable file, read without loading it.
+::testing::AssertionResult ReadImports(const std::wstring& path, ImportTable& imports) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (file.size() < sizeof(IMAGE_DOS_HEADER))
+        return ::testing::AssertionFailure() << "cannot read the file";
+    auto at = [&](size_t offset, size_t size) -> const char* {
+        return offset + size <= file.size() ? file.data() + offset : nullptr;
+    };
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(file.data());
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS64*>(at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS64)));
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || !nt || nt->Signature != IMAGE_NT_SIGNATURE ||
+        nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        return ::testing::AssertionFailure() << "not a 64-bit executable";
+    if (nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].Size != 0)
+        return ::testing::AssertionFailure() << "delay-loaded imports are not read by this test";
+
+    const auto* sections = IMAGE_FIRST_SECTION(nt);
+    auto offsetOf = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress &&
+                rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData))
+                return rva - s.VirtualAddress + s.PointerToRawData;
+        }
+        return file.size();
+    };
+    auto text = [&](DWORD rva) {
+        const size_t offset = offsetOf(rva);
+        return offset < file.size()
+                   ? std::string(file.data() + offset, strnlen(file.data() + offset, file.size() - offset))
+                   : std::string();
+    };
+
+    const DWORD importRva = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (size_t offset = offsetOf(importRva);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const auto* desc =
+            reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(offset, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
+        if (!desc) return ::testing::AssertionFailure() << "import table runs past the file";
+        if (desc->Name == 0) break;
+        std::set<std::string>& functions = imports[Upper(text(desc->Name))];
+        const DWORD thunks = desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk;
+        for (size_t t = offsetOf(thunks);; t += sizeof(ULONGLONG)) {
+            const auto* thunk = reinterpret_cast<const ULONGLONG*>(at(t, sizeof(ULONGLONG)));
+            if (!thunk) return ::testing::AssertionFailure() << "thunks run past the file";
+            if (*thunk == 0) break;
+            if (*thunk & IMAGE_ORDINAL_FLAG64)
+                functions.insert("#" + std::to_string(*thunk & 0xFFFF));
+            else
+                functions.insert(text(static_cast<DWORD>(*thunk) + 2));  // after the 16-bit hint
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(ShippedVelmora, ImportsOnlyWhatWindows52x64Has) {
+    ImportTable imports;
+    ASSERT_TRUE(ReadImports(e2e::DistDir() + L"Velmora\\Velmora.exe", imports));
+    ASSERT_TRUE(imports.count("KERNEL32.DLL")) << "the import table was not found";
+    for (const auto& [library, functions] : imports) {
+        const auto allowed = kAvailableOn52x64.find(library);
+        for (const std::string& function : functions) {
+            EXPECT_TRUE(allowed != kAvailableOn52x64.end() && allowed->second.count(function))
+                << library << "!" << function << " is not known to exist on Windows 5.2 x64";
+        }
+    }
+}
+
+}  // namespace
