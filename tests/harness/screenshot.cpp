@@ -9,6 +9,17 @@ namespace e2e {
 
 namespace {
 
+// The header of a 24-bit bitmap whose rows go bottom up, the form captures and .bmp files share.
+BITMAPINFOHEADER BottomUp24(int width, int height) {
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    return info;
+}
+
 // The window as the screen shows it, frame included, as 24-bit bottom-up rows.
 struct Capture {
     int width = 0, height = 0;
@@ -27,12 +38,7 @@ Capture CaptureWindow(HWND window) {
     HGDIOBJ old = ::SelectObject(mem, bmp);
     ::BitBlt(mem, 0, 0, shot.width, shot.height, screen, rc.left, rc.top, SRCCOPY);
     ::SelectObject(mem, old);
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = shot.width;
-    info.biHeight = shot.height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
+    BITMAPINFOHEADER info = BottomUp24(shot.width, shot.height);
     const int stride = (shot.width * 3 + 3) & ~3;
     shot.pixels.resize(static_cast<size_t>(stride) * shot.height);
     ::GetDIBits(mem, bmp, 0, shot.height, shot.pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
@@ -60,12 +66,7 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
 bool SaveWindowShot(HWND window, const std::wstring& bmpPath) {
     const Capture shot = CaptureWindow(window);
     if (shot.pixels.empty()) return false;
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = shot.width;
-    info.biHeight = shot.height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
+    BITMAPINFOHEADER info = BottomUp24(shot.width, shot.height);
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;

@@ -118,26 +118,24 @@ std::wstring ProductInfo(const std::wstring& product, const wchar_t* property) {
     return value;
 }
 
+// The subkeys of an HKLM key whose string value `name` reads `wanted`.
+std::vector<std::wstring> SubkeysWhere(const wchar_t* path, const wchar_t* name, const wchar_t* wanted) {
+    std::vector<std::wstring> found;
+    for (const auto& key : reg::SubKeys(HKEY_LOCAL_MACHINE, path)) {
+        if (reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(path) + L"\\" + key, name) == std::wstring(wanted))
+            found.push_back(key);
+    }
+    return found;
+}
+
 // Add/Remove Programs entries whose name is our product's.
 std::vector<std::wstring> UninstallEntries() {
-    std::vector<std::wstring> entries;
-    for (const auto& key : reg::SubKeys(HKEY_LOCAL_MACHINE, kUninstallKeys)) {
-        if (reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKeys) + L"\\" + key, L"DisplayName") ==
-            std::wstring(kProductName))
-            entries.push_back(key);
-    }
-    return entries;
+    return SubkeysWhere(kUninstallKeys, L"DisplayName", kProductName);
 }
 
 // Plans of the store carrying the maker's plan name.
 std::vector<std::wstring> MakerPlans() {
-    std::vector<std::wstring> plans;
-    for (const auto& scheme : reg::SubKeys(HKEY_LOCAL_MACHINE, kSchemes)) {
-        if (reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + scheme, L"FriendlyName") ==
-            std::wstring(kPlanName))
-            plans.push_back(scheme);
-    }
-    return plans;
+    return SubkeysWhere(kSchemes, L"FriendlyName", kPlanName);
 }
 
 std::optional<std::wstring> Recorded() {
