@@ -11,25 +11,30 @@ namespace {
 constexpr DWORD kExpandBufferChars = 256;
 }  // namespace
 
-bool RunAgentCommand(const std::wstring& commandLine) {
-    // Found by the platform's search, "cmd" could be a program in the agent's folder or current directory.
-    const std::wstring cmd = fw::SystemDirectory() + L"cmd.exe";
-    fw::ChildOptions options;
-    options.application = StartsWithCmd(commandLine) ? cmd.c_str() : nullptr;
-    options.hideWindow = true;
-    DWORD wait = WAIT_FAILED;
-    if (!fw::RunChildAndWait(commandLine, options, &wait)) return false;
-    return wait != WAIT_TIMEOUT;
+std::wstring SystemToolPath(const ToolCommand& command) {
+    const std::wstring dir = fw::SystemDirectory();
+    return dir.empty() ? std::wstring() : dir + command.tool;
 }
 
-std::wstring ExpandCommand(const std::wstring& commandLine) {
+bool RunAgentCommand(const ToolCommand& command) {
+    const std::wstring application = SystemToolPath(command);
+    if (application.empty()) return false;  // never fall back to a search
+    fw::ChildOptions options;
+    options.application = application.c_str();
+    options.hideWindow = true;
+    DWORD wait = WAIT_FAILED;
+    if (!fw::RunChildAndWait(command.commandLine, options, &wait)) return false;
+    return wait == WAIT_OBJECT_0;
+}
+
+ToolCommand ExpandCommand(const ToolCommand& command) {
     std::vector<wchar_t> buffer(kExpandBufferChars, L'\0');
     for (;;) {
-        const DWORD needed = ::ExpandEnvironmentStringsW(commandLine.c_str(), buffer.data(),
+        const DWORD needed = ::ExpandEnvironmentStringsW(command.commandLine.c_str(), buffer.data(),
                                                          static_cast<DWORD>(buffer.size()));
-        if (needed == 0) return commandLine;  // expansion failed: the line as written
+        if (needed == 0) return command;  // expansion failed: the line as written
         if (needed <= buffer.size()) break;
         buffer.assign(needed, L'\0');
     }
-    return std::wstring(buffer.data());
+    return {command.tool, std::wstring(buffer.data())};
 }

@@ -1,13 +1,17 @@
-// The agent's child processes: every tool it uses is started through `cmd`, hidden, and awaited.
+// The agent's child processes: every tool it uses is a system tool, started hidden by its full path and
+// awaited.
 #pragma once
 #include <string>
 
 #include "CommandLines.h"
 
-// Starts the command line hidden and waits for the child without a time limit. A line that starts with cmd
-// gets the system's own cmd.exe, named by its full path, while the line itself stays as it is. True when
-// the child was started and waited for; its exit code is never read.
-bool RunAgentCommand(const std::wstring& commandLine);
+// The full path of the tool in the system directory (SysWOW64 for the 32-bit agent on 64-bit Windows, by
+// the platform's redirection).
+std::wstring SystemToolPath(const ToolCommand& command);
 
-// Expands environment variables; the buffer grows to whatever size the expansion needs.
-std::wstring ExpandCommand(const std::wstring& commandLine);
+// Starts the tool hidden and waits for it without a time limit. True only when the child was started and
+// the wait saw it end; its exit code is never read.
+bool RunAgentCommand(const ToolCommand& command);
+
+// Expands environment variables in the command line; the buffer grows to whatever size the expansion needs.
+ToolCommand ExpandCommand(const ToolCommand& command);

@@ -2,11 +2,11 @@
 
 #include "AgentCommand.h"
 
-// The definition's path comes from the environment; a path that would end its quotes early or make cmd
-// expand something registers no task.
+// The definition's path comes from the environment; a path that would end its quotes early or put something
+// expandable between them registers no task.
 void CreateAgentTask() {
-    const std::wstring line = ExpandCommand(BuildCreateTaskCommand());
-    if (QuotesHoldOnlyPlainText(line, 4)) RunAgentCommand(line);
+    const ToolCommand command = ExpandCommand(BuildCreateTaskCommand());
+    if (QuotesHoldOnlyPlainText(command.commandLine, 4)) RunAgentCommand(command);
 }
 
 // The delete line holds no variables; it takes the same path for symmetry.

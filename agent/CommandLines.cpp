@@ -1,8 +1,8 @@
 #include "CommandLines.h"
 
-#include "CommandTail.h"
-
 namespace {
+const wchar_t kPowercfg[] = L"powercfg.exe";
+const wchar_t kSchtasks[] = L"schtasks.exe";
 const wchar_t kTaskName[] = L"Oskavel";
 const wchar_t kTaskDefinition[] = L"%programFiles%\\Corvane\\Oskavel\\Oskavel.xml";
 
@@ -23,48 +23,50 @@ std::wstring QuoteSafePlanText(const std::wstring& text) {
         else if (IsCmdSpecialInQuotes(c))
             c = L' ';
     }
+    // 2n backslashes before a quote read as n backslashes and the quote still closes the argument.
+    const size_t end = safe.find_last_not_of(L'\\') + 1;  // npos + 1 == 0 when the text is all backslashes
+    safe.append(safe.size() - end, L'\\');
     return safe;
 }
 
-std::wstring BuildRenameCommand(const std::wstring& guidText, const std::wstring& name,
-                                const std::wstring& description) {
-    return L"cmd /cpowercfg -changename " + guidText + L" \"" + QuoteSafePlanText(name) + L"\" \"" +
-           QuoteSafePlanText(description) + L"\"";
+ToolCommand BuildRenameCommand(const std::wstring& guidText, const std::wstring& name,
+                               const std::wstring& description) {
+    return {kPowercfg, L"powercfg -changename " + guidText + L" \"" + QuoteSafePlanText(name) + L"\" \"" +
+                           QuoteSafePlanText(description) + L"\""};
 }
 
 bool IsUsableDeviceName(const std::wstring& name) {
-    if (name.empty()) return false;
+    if (name.empty() || name.back() == L'\\') return false;
     for (wchar_t c : name) {
         if (IsCmdSpecialInQuotes(c)) return false;
     }
     return true;
 }
 
-std::wstring BuildWakeCommand(const std::wstring& deviceName) {
-    return L"cmd.exe /cpowercfg.exe -deviceenablewake \"" + deviceName + L"\"";
+ToolCommand BuildWakeCommand(const std::wstring& deviceName) {
+    return {kPowercfg, L"powercfg.exe -deviceenablewake \"" + deviceName + L"\""};
 }
 
-std::wstring BuildCreateTaskCommand() {
-    return std::wstring(L"cmd /cschtasks /create /XML \"") + kTaskDefinition + L"\" /tn \"" + kTaskName +
-           L"\" ";
+ToolCommand BuildCreateTaskCommand() {
+    return {kSchtasks,
+            std::wstring(L"schtasks /create /XML \"") + kTaskDefinition + L"\" /tn \"" + kTaskName + L"\" "};
 }
 
-std::wstring BuildDeleteTaskCommand() {
-    return std::wstring(L"cmd /cschtasks /Delete /tn \"") + kTaskName + L"\" /F";
+ToolCommand BuildDeleteTaskCommand() {
+    return {kSchtasks, std::wstring(L"schtasks /Delete /tn \"") + kTaskName + L"\" /F"};
 }
 
 bool QuotesHoldOnlyPlainText(const std::wstring& line, size_t quotes) {
     size_t seen = 0;
-    for (wchar_t c : line) {
-        if (c == L'"')
+    for (size_t i = 0; i < line.size(); ++i) {
+        const wchar_t c = line[i];
+        if (c == L'"') {
+            // A backslash right before a quote would make the tool read the quote as text.
+            if (i > 0 && line[i - 1] == L'\\') return false;
             ++seen;
-        else if (seen % 2 == 1 && IsCmdSpecialInQuotes(c))
+        } else if (seen % 2 == 1 && IsCmdSpecialInQuotes(c)) {
             return false;
+        }
     }
     return seen == quotes;
-}
-
-bool StartsWithCmd(const std::wstring& line) {
-    const std::wstring first = line.substr(0, line.find(L' '));
-    return TailEquals(first, L"cmd") || TailEquals(first, L"cmd.exe");
 }

@@ -1,33 +1,46 @@
-// The command lines the agent hands to cmd, and the rules that keep text placed between their double quotes
-// from changing what cmd runs. Pure, so they also build and are fuzzed natively.
+// The system tools the agent starts and the command lines they receive, and the rules that keep text placed
+// between double quotes from changing what the tool reads. Pure, so they also build and are fuzzed natively.
 #pragma once
 #include <cstddef>
 #include <string>
 
+// One start of a system tool. The agent runs elevated (the package's runs, the logon task), so the tool is
+// never looked up: it is the file `tool` in the system directory, started as the application itself, with
+// no cmd in between (cmd would first run the user's AutoRun command and search the current folder, PATH and
+// PATHEXT, all of which the user controls). `commandLine` is what the tool receives, its own name first,
+// the same text it received when cmd started it.
+struct ToolCommand {
+    std::wstring tool;
+    std::wstring commandLine;
+    bool operator==(const ToolCommand& other) const {
+        return tool == other.tool && commandLine == other.commandLine;
+    }
+};
+
 // A character that would make cmd split or expand text even between double quotes: the quote itself, % and
-// ! (environment and delayed expansion) and the control characters (CR and LF end a command).
+// ! (environment and delayed expansion) and the control characters (CR and LF end a command). Such text is
+// still kept off the command lines, so a tool reads exactly what it read when cmd started it.
 bool IsCmdSpecialInQuotes(wchar_t c);
 
-// A plan name or description goes between double quotes on a cmd line: a quote of its own becomes an
-// apostrophe, %, ! and control characters become a blank.
+// A plan name or description goes between double quotes: a quote of its own becomes an apostrophe, %, !
+// and control characters become a blank, and backslashes at its end are doubled so the closing quote stays
+// a quote for the tool's argument parser (a lone `\"` reads as a literal quote).
 std::wstring QuoteSafePlanText(const std::wstring& text);
 
-// cmd /cpowercfg -changename <guid> "<name>" "<description>"
-std::wstring BuildRenameCommand(const std::wstring& guidText, const std::wstring& name,
-                                const std::wstring& description);
+// powercfg -changename <guid> "<name>" "<description>"
+ToolCommand BuildRenameCommand(const std::wstring& guidText, const std::wstring& name,
+                               const std::wstring& description);
 
-// A device name that is empty, or holds a double quote, %, ! or a control character, gets no command.
+// A device name that is empty, holds a double quote, %, ! or a control character, or ends in a backslash
+// (which would swallow the closing quote and merge it with whatever follows) gets no command.
 bool IsUsableDeviceName(const std::wstring& name);
-// cmd.exe /cpowercfg.exe -deviceenablewake "<name>"
-std::wstring BuildWakeCommand(const std::wstring& deviceName);
+// powercfg.exe -deviceenablewake "<name>"
+ToolCommand BuildWakeCommand(const std::wstring& deviceName);
 
 // The scheduled task's command lines, before environment expansion.
-std::wstring BuildCreateTaskCommand();
-std::wstring BuildDeleteTaskCommand();
+ToolCommand BuildCreateTaskCommand();
+ToolCommand BuildDeleteTaskCommand();
 
-// True when the line holds exactly `quotes` double quotes and nothing between them that cmd would expand
-// or split at: what an expanded line must look like before it is run.
+// True when the line holds exactly `quotes` double quotes and nothing between them that could end the
+// quoting or be expanded: what an expanded line must look like before it is run.
 bool QuotesHoldOnlyPlainText(const std::wstring& line, size_t quotes);
-
-// The line's first word is cmd or cmd.exe (in any letter case): the agent starts the system's own.
-bool StartsWithCmd(const std::wstring& line);

@@ -21,6 +21,9 @@ constexpr DWORD kListValueChars = 260;
 constexpr DWORD kNameChars = 256;
 
 constexpr int kReadAttempts = 4;
+// The registry nests keys at most 512 deep; a walk that goes deeper is following a symbolic link round in a
+// circle, and stops there instead of exhausting the stack.
+constexpr int kMaxWalkDepth = 512;
 
 // A value of any type read whole as text; false when it cannot be read. The buffer grows to the size the
 // platform asks for, a few times at most (a value that keeps growing meanwhile counts as unreadable).
@@ -116,6 +119,7 @@ int COskavel3Dlg::WalkDeviceKey(std::wstring path) {
 // Depth 0 is the hardware key; its children are the device instances, and the first instance below which
 // "Control" turns up becomes the key the wake command's name is read from.
 int COskavel3Dlg::WalkDeviceKeyAt(const std::wstring& path, int depth) {
+    if (depth > kMaxWalkDepth) return 0;
     std::vector<std::wstring> names;
     {
         fw::CRegKey key;

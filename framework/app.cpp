@@ -92,11 +92,17 @@ std::wstring SystemDirectory() {
 }
 
 void RestrictDllSearch() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    RestrictDllSearchWith(GetProc<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories"),
+                          GetProc<SetDllDirectoryFn>(kernel, "SetDllDirectoryW"));
+}
+
+void RestrictDllSearchWith(SetDefaultDllDirectoriesFn setDefaultDllDirectories,
+                           SetDllDirectoryFn setDllDirectory) {
     constexpr DWORD kSearchDefaultDirs = 0x00001000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
-    if (auto set = GetProc<SetDefaultDllDirectoriesFn>(::GetModuleHandleW(L"kernel32.dll"),
-                                                       "SetDefaultDllDirectories"))
-        set(kSearchDefaultDirs);
+    if (setDefaultDllDirectories && setDefaultDllDirectories(kSearchDefaultDirs)) return;
+    // An empty DLL directory removes the current directory from the search (5.1 SP1 and later).
+    if (setDllDirectory) setDllDirectory(L"");
 }
 
 }  // namespace fw

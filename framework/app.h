@@ -54,8 +54,14 @@ std::wstring DirectoryOf(const std::wstring& path);
 std::wstring SystemDirectory();
 
 // Restricts the process's DLL search to the application's and the system's folders, leaving out the
-// current directory and PATH, where the platform offers that (looked up at run time: older systems lack
-// it). Both programs do this first thing at start-up.
+// current directory and PATH, where the platform offers that (SetDefaultDllDirectories, looked up at run
+// time: 5.1, 6.0 and an unpatched 6.1 lack it); elsewhere it takes at least the current directory out of
+// the search. Both programs do this first thing at start-up.
 void RestrictDllSearch();
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+// The same with the platform's functions given, each null where the system lacks it.
+void RestrictDllSearchWith(SetDefaultDllDirectoriesFn setDefaultDllDirectories,
+                           SetDllDirectoryFn setDllDirectory);
 
 }  // namespace fw

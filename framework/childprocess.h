@@ -1,4 +1,5 @@
-// The one way both programs start a system tool: a child process, awaited without a time limit.
+// The one way both programs start a system tool: a child process, awaited without a time limit (or, for a
+// viewer, left to run on its own).
 #pragma once
 #include <windows.h>
 
@@ -19,5 +20,8 @@ struct ChildOptions {
 // `waitResult` then stays untouched. The child's exit code is never read.
 bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options,
                      DWORD* waitResult = nullptr);
+
+// Starts the command line the same way and lets the child run on its own; false when it could not be started.
+bool StartChild(const std::wstring& commandLine, const ChildOptions& options);
 
 }  // namespace fw

@@ -47,7 +47,10 @@ bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 }
 
 bool PostMessageRetrying(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int attempts) {
+    // A full queue or a short lack of memory passes with time, not with an immediate second try.
+    constexpr DWORD kPauseMs = 50;
     for (int i = 0; i < attempts; ++i) {
+        if (i > 0) ::Sleep(kPauseMs);
         if (::PostMessageW(hwnd, msg, wp, lp)) return true;
     }
     return false;

@@ -88,8 +88,8 @@ private:
     friend class CDialog;
 };
 
-// Posts the message, trying again a few times when the platform refuses it (a full queue); false when every
-// attempt failed.
+// Posts the message, trying again a few times, 50 ms apart, when the platform refuses it (a full queue);
+// false when every attempt failed.
 bool PostMessageRetrying(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int attempts = 10);
 
 template <class T, size_t N>

@@ -1,5 +1,7 @@
-// The agent's cmd lines, read the way cmd reads them: outside double quotes only the fixed words of the
-// command and the GUID stand; between them only the given text, with nothing cmd would expand or split at.
+// The agent's tool command lines, read back the way the tools' C runtime splits a command line into
+// arguments (CommandLineToArgvW's rules, written out here on their own): every line gives exactly the
+// arguments it stands for, the given text arrives whole in its own argument, and whatever could have been
+// expanded or split on the way is gone.
 #include <vector>
 
 #include "agent/CommandLines.h"
@@ -8,38 +10,64 @@
 
 namespace {
 
-// A line as cmd sees it: the text outside quotes (each quoted part replaced by one '"'), and the quoted
-// parts.
-struct CmdView {
-    std::wstring outside;
-    std::vector<std::wstring> quoted;
-    bool closed = true;  // every quote has its partner
-};
+using Args = std::vector<std::wstring>;
 
-CmdView Read(const std::wstring& line) {
-    CmdView view;
-    bool inside = false;
-    for (wchar_t c : line) {
-        if (c == L'"') {
-            if (!inside) {
-                view.outside.push_back(L'"');
-                view.quoted.emplace_back();
+// Blanks and tabs separate arguments outside quotes; 2n backslashes before a quote give n and the quote opens
+// or closes quoting, 2n+1 give n and a literal quote; other backslashes are literal.
+Args SplitArguments(const std::wstring& line) {
+    Args args;
+    std::wstring current;
+    bool inArgument = false, quoted = false;
+    for (size_t i = 0; i < line.size();) {
+        const wchar_t c = line[i];
+        if (!quoted && (c == L' ' || c == L'\t')) {
+            if (inArgument) args.push_back(current);
+            current.clear();
+            inArgument = false;
+            ++i;
+            continue;
+        }
+        inArgument = true;
+        if (c == L'\\') {
+            size_t n = 0;
+            while (i < line.size() && line[i] == L'\\') ++n, ++i;
+            if (i < line.size() && line[i] == L'"') {
+                current.append(n / 2, L'\\');
+                if (n % 2 == 1) {
+                    current.push_back(L'"');
+                    ++i;
+                }
+            } else {
+                current.append(n, L'\\');
             }
-            inside = !inside;
-        } else if (inside) {
-            view.quoted.back().push_back(c);
+        } else if (c == L'"') {
+            quoted = !quoted;
+            ++i;
         } else {
-            view.outside.push_back(c);
+            current.push_back(c);
+            ++i;
         }
     }
-    view.closed = !inside;
-    return view;
+    if (inArgument) args.push_back(current);
+    return args;
 }
 
-// What cmd would act on between quotes: expansion (% and !), line ends and other control characters.
+// Nothing a shell or a parser would act on: no quote, no expansion (% and !), no line end or other control
+// character.
 bool Inert(const std::wstring& text) {
     for (wchar_t c : text)
-        if (c == L'%' || c == L'!' || c < 0x20 || (c >= 0x7F && c <= 0x9F)) return false;
+        if (c == L'"' || c == L'%' || c == L'!' || c < 0x20 || (c >= 0x7F && c <= 0x9F)) return false;
+    return true;
+}
+
+// The text as given, but for characters that were not inert, each replaced by a blank or an apostrophe.
+bool KeptExceptUnsafe(const std::wstring& given, const std::wstring& arrived) {
+    if (given.size() != arrived.size() || !Inert(arrived)) return false;
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (arrived[i] != given[i] &&
+            (Inert(std::wstring(1, given[i])) || (arrived[i] != L' ' && arrived[i] != L'\'')))
+            return false;
+    }
     return true;
 }
 
@@ -52,52 +80,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring description = fuzz::ConsumeWide(input, 300);
     const std::wstring folder = fuzz::ConsumeWide(input, 300);
 
-    // Rename: only a GUID text ever stands outside the quotes (the caller checks it; here any one is used).
+    // Rename: only a GUID text is given (the caller checks it); the name and description arrive whole.
     const std::wstring id = IsGuidText(guid) ? guid : L"381b4222-f694-41f0-9685-ff5bb260df2e";
-    const std::wstring rename = BuildRenameCommand(id, name, description);
-    const CmdView renameView = Read(rename);
-    FUZZ_CHECK(renameView.closed && renameView.quoted.size() == 2, rename);
-    FUZZ_CHECK(renameView.outside == L"cmd /cpowercfg -changename " + id + L" \" \"", rename);
-    FUZZ_CHECK(renameView.quoted[0].size() == name.size() && Inert(renameView.quoted[0]), rename);
-    FUZZ_CHECK(renameView.quoted[1].size() == description.size() && Inert(renameView.quoted[1]), rename);
-    for (size_t i = 0; i < name.size(); ++i) {
-        const bool kept = name[i] != L'"' && Inert(std::wstring(1, name[i]));
-        FUZZ_CHECK(kept ? renameView.quoted[0][i] == name[i]
-                        : renameView.quoted[0][i] == L' ' || renameView.quoted[0][i] == L'\'',
-                   rename);
-    }
+    const ToolCommand rename = BuildRenameCommand(id, name, description);
+    const Args renamed = SplitArguments(rename.commandLine);
+    FUZZ_CHECK(rename.tool == L"powercfg.exe", rename.commandLine);
+    FUZZ_CHECK(
+        renamed.size() == 5 && renamed[0] == L"powercfg" && renamed[1] == L"-changename" && renamed[2] == id,
+        rename.commandLine);
+    FUZZ_CHECK(KeptExceptUnsafe(name, renamed[3]), rename.commandLine);
+    FUZZ_CHECK(KeptExceptUnsafe(description, renamed[4]), rename.commandLine);
 
-    // Wake: a usable name goes between the quotes as it is; any other gets no command.
+    // Wake: a usable name arrives as it is, in one argument; any other gets no command.
     if (IsUsableDeviceName(name)) {
-        const std::wstring wake = BuildWakeCommand(name);
-        const CmdView wakeView = Read(wake);
-        FUZZ_CHECK(wakeView.closed && wakeView.quoted.size() == 1, wake);
-        FUZZ_CHECK(wakeView.outside == L"cmd.exe /cpowercfg.exe -deviceenablewake \"", wake);
-        FUZZ_CHECK(wakeView.quoted[0] == name && Inert(name), wake);
+        const ToolCommand wake = BuildWakeCommand(name);
+        FUZZ_CHECK(wake.tool == L"powercfg.exe", wake.commandLine);
+        FUZZ_CHECK((SplitArguments(wake.commandLine) == Args{L"powercfg.exe", L"-deviceenablewake", name}),
+                   wake.commandLine);
+        FUZZ_CHECK(Inert(name), name);
     } else {
-        FUZZ_CHECK(name.empty() || !Inert(name) || name.find(L'"') != std::wstring::npos, name);
+        FUZZ_CHECK(name.empty() || !Inert(name) || name.back() == L'\\', name);
     }
 
-    // Task: the program folder as the environment gives it. Accepted lines keep their four quotes with
-    // plain text between them; a folder of plain text is always accepted.
-    std::wstring task = BuildCreateTaskCommand();
-    task.replace(task.find(L"%programFiles%"), 14, folder);
-    const CmdView taskView = Read(task);
-    if (QuotesHoldOnlyPlainText(task, 4)) {
-        FUZZ_CHECK(taskView.closed && taskView.quoted.size() == 2, task);
-        FUZZ_CHECK(taskView.outside == L"cmd /cschtasks /create /XML \" /tn \" ", task);
-        FUZZ_CHECK(taskView.quoted[0] == folder + L"\\Corvane\\Oskavel\\Oskavel.xml", task);
-        FUZZ_CHECK(taskView.quoted[1] == L"Oskavel" && Inert(taskView.quoted[0]), task);
+    // Task: the program folder as the environment gives it. An accepted line names the definition file in
+    // the folder and the task, nothing else; a folder of inert text is always accepted.
+    ToolCommand task = BuildCreateTaskCommand();
+    FUZZ_CHECK(task.tool == L"schtasks.exe", task.commandLine);
+    task.commandLine.replace(task.commandLine.find(L"%programFiles%"), 14, folder);
+    if (QuotesHoldOnlyPlainText(task.commandLine, 4)) {
+        FUZZ_CHECK((SplitArguments(task.commandLine) == Args{L"schtasks", L"/create", L"/XML",
+                                                             folder + L"\\Corvane\\Oskavel\\Oskavel.xml",
+                                                             L"/tn", L"Oskavel"}),
+                   task.commandLine);
     } else {
-        FUZZ_CHECK(folder.find(L'"') != std::wstring::npos || !Inert(folder), folder);
-    }
-
-    // Only a first word of cmd or cmd.exe gets the system's cmd.
-    if (StartsWithCmd(name)) {
-        std::wstring first = name.substr(0, name.find(L' '));
-        for (wchar_t& c : first)
-            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-        FUZZ_CHECK(first == L"cmd" || first == L"cmd.exe", name);
+        FUZZ_CHECK(!Inert(folder), folder);
     }
     return 0;
 }

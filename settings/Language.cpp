@@ -1,7 +1,6 @@
 #include "Language.h"
 
-#include <com.h>
-#include <shellapi.h>
+#include <childprocess.h>
 
 #include "TessalyDlg.h"
 
@@ -37,6 +36,15 @@ void SetUpLabel(CStaticTrans& label, COLORREF back, COLORREF text, const fw::CFo
     label.m_crTextColor = text;
     label.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     label.SetWindowText(value);
+}
+// The system's help viewer in the machine's own Windows folder (also for a user of a terminal server).
+std::wstring HelpViewerPath() {
+    wchar_t windows[MAX_PATH] = L"";
+    const UINT n = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
+    std::wstring dir = windows;
+    if (dir.back() != L'\\') dir += L'\\';
+    return dir + L"hh.exe";
 }
 }  // namespace
 
@@ -75,14 +83,17 @@ void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
     m_strMsg2 = ReadText(file, code, L"MSG2");
 }
 
+// The help viewer is started by its path with the file as its argument: the file type's "open" handler
+// would be looked up among the user's own classes as well, and this program runs elevated.
 void CTessalyDlg::OpenHelp() {
-    // The shell may load extensions of its own for the file; they expect COM on the calling thread.
-    const fw::CComScope com;
-    const std::wstring path = m_strModuleDir + L"Help\\" + GetLanguageCode() + L".chm";
-    const auto result = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteW(nullptr, L"open", path.c_str(), L"", nullptr, SW_SHOWNORMAL));
-    if (result == SE_ERR_FNF) {
-        const std::wstring english = m_strModuleDir + L"Help\\0409.chm";
-        ::ShellExecuteW(nullptr, L"open", english.c_str(), L"", nullptr, SW_SHOWNORMAL);
-    }
+    auto exists = [](const std::wstring& file) {
+        return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    std::wstring path = m_strModuleDir + L"Help\\" + GetLanguageCode() + L".chm";
+    if (!exists(path)) path = m_strModuleDir + L"Help\\0409.chm";
+    const std::wstring viewer = HelpViewerPath();
+    if (!exists(path) || viewer.empty()) return;  // nothing to show: no viewer window with an error
+    fw::ChildOptions options;
+    options.application = viewer.c_str();
+    fw::StartChild(L"\"" + viewer + L"\" \"" + path + L"\"", options);
 }

@@ -1,4 +1,5 @@
 // The Windows power policy that goes with each quick-resume state, written through powercfg.exe.
+#include <app.h>
 #include <childprocess.h>
 #include <text.h>
 
@@ -102,8 +103,13 @@ int CTessalyDlg::SetPowerPolicy(int kind) {
     return 1;
 }
 
+// The command line names powercfg.exe by its path in the Windows folder; the program started is the one in
+// the system directory, named as the application, so no search and no per-user Windows folder (a terminal
+// server's) ever chooses it.
 void CTessalyDlg::RunHiddenCommand(const std::wstring& commandLine) {
+    const std::wstring powercfg = fw::SystemDirectory() + L"powercfg.exe";
     fw::ChildOptions options;
+    options.application = powercfg.c_str();
     options.creationFlags = CREATE_NO_WINDOW;
     fw::RunChildAndWait(commandLine, options);
 }

@@ -1,7 +1,13 @@
-// Thin registry helpers for the simulated machine.
+// Thin registry helpers for the simulated machine. Every key is taken from the 64-bit view, so the 32-bit
+// pieces (SysWOW64's powercfg and powrprof) and the 64-bit ones share one machine: on Windows the scheme
+// store under SYSTEM is one for both views anyway, and the simulation's own state under SOFTWARE must be too.
 #include "simcommon.h"
 
 namespace sim {
+
+namespace {
+constexpr REGSAM kView = KEY_WOW64_64KEY;
+}  // namespace
 
 RegKey& RegKey::operator=(RegKey&& o) noexcept {
     if (this != &o) {
@@ -19,13 +25,13 @@ void RegKey::reset() {
 
 RegKey RegKey::open(HKEY root, const std::wstring& path, REGSAM access) {
     HKEY h = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, access, &h) != ERROR_SUCCESS) return RegKey();
+    if (RegOpenKeyExW(root, path.c_str(), 0, access | kView, &h) != ERROR_SUCCESS) return RegKey();
     return RegKey(h);
 }
 
 RegKey RegKey::create(HKEY root, const std::wstring& path) {
     HKEY h = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE | kView,
                         nullptr, &h, nullptr) != ERROR_SUCCESS)
         return RegKey();
     return RegKey(h);
@@ -92,8 +98,13 @@ std::vector<std::wstring> RegKey::valueNames() const {
 }
 
 bool deleteTree(HKEY root, const std::wstring& path) {
-    LSTATUS rc = RegDeleteTreeW(root, path.c_str());
-    if (rc == ERROR_SUCCESS) rc = RegDeleteKeyW(root, path.c_str());
+    HKEY h = nullptr;
+    LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | kView, &h);
+    if (rc == ERROR_FILE_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    rc = RegDeleteTreeW(h, nullptr);
+    RegCloseKey(h);
+    if (rc == ERROR_SUCCESS) rc = RegDeleteKeyExW(root, path.c_str(), kView, 0);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 

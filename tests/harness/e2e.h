@@ -160,7 +160,7 @@ private:
     std::vector<HWND> m_answered;  // watcher thread only
 };
 
-// Waits until no process of this executable name (as "hhview.exe") runs any more; false on time-out.
+// Waits until no process of this executable name (as "hh.exe") runs any more; false on time-out.
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 30000);
 
 // Runs a console program (such as the simulated powercfg) hidden and waits; returns its exit code.

@@ -58,13 +58,19 @@ def install_path(t, directory):
     return "/".join(reversed(parts))
 
 
-def pe_machine(path):
+IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
+
+
+def pe_header(path):
+    """(machine, DllCharacteristics) of a program's PE header."""
     with open(path, "rb") as f:
         data = f.read(4096)
     (pe_offset,) = struct.unpack_from("<I", data, 0x3C)
     assert data[pe_offset:pe_offset + 4] == b"PE\0\0", path
     (machine,) = struct.unpack_from("<H", data, pe_offset + 4)
-    return machine
+    # The optional header follows the 20-byte file header; DllCharacteristics sits at offset 70 in both forms.
+    (characteristics,) = struct.unpack_from("<H", data, pe_offset + 24 + 70)
+    return machine, characteristics
 
 
 class ShippedPackage(unittest.TestCase):
@@ -109,8 +115,12 @@ class ShippedPackage(unittest.TestCase):
             for root, _, files in os.walk(folder):
                 for name in files:
                     found[name] = os.path.join(root, name)
-            self.assertEqual(pe_machine(found["Oskavel3.exe"]), 0x14C)  # the shipped 32-bit agent
-            self.assertEqual(pe_machine(found["Velmora.exe"]), 0x8664)
+            agent, velmora = pe_header(found["Oskavel3.exe"]), pe_header(found["Velmora.exe"])
+            self.assertEqual(agent[0], 0x14C)  # the shipped 32-bit agent
+            self.assertEqual(velmora[0], 0x8664)
+            # Terminal-server aware: a terminal server gives neither program a private Windows folder.
+            for name, (_, characteristics) in (("Oskavel3.exe", agent), ("Velmora.exe", velmora)):
+                self.assertTrue(characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, name)
             for name, built in (("Oskavel3.exe", os.path.join(DIST, "Oskavel", "Oskavel3.exe")),
                                 ("corvane.pow", os.path.join(DIST, "Oskavel", "corvane.pow")),
                                 ("Velmora.exe", os.path.join(DIST, "Velmora", "Velmora.exe"))):

@@ -142,7 +142,7 @@ std::unique_ptr<AppUnderTest> AgentTest::StartAgent(const std::wstring& tail, co
         reg::DeleteValue(HKEY_CURRENT_USER, kDllOverrides, L"powrprof");
     else
         reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof", L"builtin");
-    return std::make_unique<AppUnderTest>(m_dir + L"Oskavel3.exe", tail);
+    return std::make_unique<AppUnderTest>(m_dir + L"Oskavel3.exe", tail, options.environment);
 }
 
 RunResult AgentTest::RunAgent(const std::wstring& tail, const RunOptions& options) {

@@ -35,6 +35,8 @@ struct RunResult {
 struct RunOptions {
     // The machine's simulated powrprof, or Wine's own.
     bool simulatedPowrprof = true;
+    // Variables set or replaced in the agent's environment.
+    e2e::Environment environment;
 };
 
 // One setting of a plan: subgroup, setting, AC and DC index.

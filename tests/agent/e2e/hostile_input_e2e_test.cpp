@@ -94,6 +94,8 @@ TEST_F(HostileInput, DeviceNamesAndListEntriesNameOnlyWhatTheySay) {
     Device(L"VEN_PCT", L"FriendlyName", REG_SZ, Utf16(L"NIC %ComSpec%"));
     Device(L"VEN_BANG", L"FriendlyName", REG_SZ, Utf16(L"NIC !x!"));
     Device(L"VEN_CRLF", L"FriendlyName", REG_SZ, Utf16(L"NIC\r\necho x> C:\\pwned.txt"));
+    // A trailing backslash would make the tool read the closing quote as part of the name.
+    Device(L"VEN_SLASH", L"FriendlyName", REG_SZ, Utf16(L"NIC\\"));
     // Names of other types, read as the text they hold.
     Device(L"VEN_EXPAND", L"FriendlyName", REG_EXPAND_SZ, Utf16(L"%SystemRoot% NIC"));
     Device(L"VEN_MULTI", L"DeviceDesc", REG_MULTI_SZ, Utf16(std::wstring(L"First NIC\0Second NIC\0", 21)));
@@ -104,7 +106,7 @@ TEST_F(HostileInput, DeviceNamesAndListEntriesNameOnlyWhatTheySay) {
 
     WriteList({L"ID0=;", L"ID1=\\", L"ID2=cvtest\\ven_pct;;", L"ID3=cvtest\\ven_bang",
                L"ID4=cvtest\\ven_crlf", L"ID5=cvtest\\ven_expand", L"ID6=cvtest\\ven_multi",
-               L"ID7=cvtest\\ven_dword", L"ID8=cvtest\\ven_odd;"});
+               L"ID7=cvtest\\ven_dword", L"ID8=cvtest\\ven_odd;", L"ID9=cvtest\\ven_slash"});
     ExpectQuietRun(RunAgent(L""));
     EXPECT_EQ(Log(), (Lines{Wake("C:\\windows NIC"), Wake("First NIC"), Wake("BA"), Wake("Odd")}));
     EXPECT_FALSE(FileExists(kPwned));
@@ -169,20 +171,40 @@ TEST_F(HostileInput, AProgramFilesFolderHoldingAQuoteRegistersNoTask) {
     EXPECT_TRUE(Recorded().has_value()) << "the plan is still installed";
 }
 
-TEST_F(HostileInput, CmdAndPowrprofPlantedBesideTheAgentAreNotUsed) {
+// Where a search would look first: the agent's folder (its current folder) and a folder of the user's own
+// PATH, with PATHEXT naming batch files only, as the user's environment (HKCU\Environment) may set them. A
+// planted tool records that it ran; the system's tools must run instead.
+TEST_F(HostileInput, ToolsAndLibrariesPlantedWhereASearchWouldLookAreNotUsed) {
+    const std::wstring planted = MakeSandbox(L"planted-path");
+    const std::wstring ran = planted + L"ran.txt";
+    const std::string batch = "@echo %0 %*>> \"" + Narrow(ran) + "\"\r\n";
+    for (const std::wstring& dir : {m_dir, planted}) {
+        WriteTextFile(dir + L"powercfg.bat", batch);
+        WriteTextFile(dir + L"schtasks.bat", batch);
+        WriteTextFile(dir + L"cmd.bat", batch);
+    }
     // A "cmd.exe" that would log its command line as the simulated powercfg does, and a "powrprof.dll"
     // without any power function.
     CopyFileTo(DistDir() + L"sim\\powercfg.exe", m_dir + L"cmd.exe");
     CopyFileTo(DistDir() + L"sim\\KOLU3.DLL", m_dir + L"powrprof.dll");
-    ExpectQuietRun(RunAgent(L"/install"));
+    wchar_t path[32768] = L"";
+    ASSERT_GT(::GetEnvironmentVariableW(L"PATH", path, 32768), 0u);
+    RunOptions options;
+    options.environment = {{L"PATH", std::wstring(path) + L";" + planted}, {L"PATHEXT", L".BAT"}};
+
+    ExpectQuietRun(RunAgent(L"/install", options));
+    const std::wstring guid = Recorded().value_or(L"");
     const Lines log = Log();
     ASSERT_EQ(6u, log.size()) << ::testing::PrintToString(log);
-    const std::wstring guid = Recorded().value_or(L"");
     EXPECT_EQ(log.front(),
               "powrprof PowerImportPowerScheme " + Narrow(m_dir) + "corvane.pow => " + Narrow(guid));
     EXPECT_EQ(log.back(),
               "powercfg -changename " + Narrow(guid) + " \"Corvane Test Plan\" \"Plan of the agent tests\"");
     EXPECT_TRUE(TaskRegistered());
+
+    ExpectQuietRun(RunAgent(L"/uninstall", options));
+    EXPECT_FALSE(TaskRegistered());
+    EXPECT_FALSE(FileExists(ran)) << "a planted tool ran";
 }
 
 TEST_F(HostileInput, AMutexHeldAtAnotherLevelMeansAnAgentRuns) {

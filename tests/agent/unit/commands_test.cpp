@@ -1,4 +1,4 @@
-// The command lines the agent hands to cmd, its command-tail comparison and its locale test.
+// The tool starts the agent makes, its command-tail comparison and its locale test.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -18,69 +18,80 @@ std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
-TEST(RenameCommand, IsBuiltPieceByPiece) {
-    EXPECT_EQ(
-        BuildRenameCommand(kGuid, L"Corvane Plan", L"Balanced for Corvane"),
-        std::wstring(L"cmd /cpowercfg -changename ") + kGuid + L" \"Corvane Plan\" \"Balanced for Corvane\"");
+// Every line the agent starts: the system tool itself (never cmd, so no AutoRun and no search), and the
+// arguments the tool received when cmd started it, byte for byte.
+TEST(ToolCommands, EveryLineStartsItsSystemToolWithTheArgumentsItAlwaysHad) {
+    const std::wstring guid = kGuid;
+    const struct {
+        ToolCommand command;
+        ToolCommand expected;
+    } cases[] = {
+        {BuildRenameCommand(guid, L"Corvane Plan", L"Balanced for Corvane"),
+         {L"powercfg.exe", L"powercfg -changename " + guid + L" \"Corvane Plan\" \"Balanced for Corvane\""}},
+        {BuildRenameCommand(L"", L"N", L""), {L"powercfg.exe", L"powercfg -changename  \"N\" \"\""}},
+        {BuildRenameCommand(guid, L"A\" & echo x> C:\\pwned.txt & \"", L"say \"hi\""),
+         {L"powercfg.exe",
+          L"powercfg -changename " + guid + L" \"A' & echo x> C:\\pwned.txt & '\" \"say 'hi'\""}},
+        {BuildRenameCommand(guid, L"100% %PATH% !x!\r\nplan\x7F", L"tab\there\x85"),
+         {L"powercfg.exe", L"powercfg -changename " + guid + L" \"100   PATH   x   plan \" \"tab here \""}},
+        // A trailing backslash would swallow the closing quote; doubled, the tool reads it as one.
+        {BuildRenameCommand(guid, L"Plan C:\\", L"\\\\"),
+         {L"powercfg.exe", L"powercfg -changename " + guid + L" \"Plan C:\\\\\" \"\\\\\\\\\""}},
+        {BuildWakeCommand(L"Intel(R) Ethernet"),
+         {L"powercfg.exe", L"powercfg.exe -deviceenablewake \"Intel(R) Ethernet\""}},
+        {BuildCreateTaskCommand(),
+         {L"schtasks.exe",
+          L"schtasks /create /XML \"%programFiles%\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" "}},
+        {BuildDeleteTaskCommand(), {L"schtasks.exe", L"schtasks /Delete /tn \"Oskavel\" /F"}},
+    };
+    const std::wstring system = fw::SystemDirectory();
+    ASSERT_FALSE(system.empty());
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.command, c.expected) << Narrow(c.command.commandLine);
+        EXPECT_EQ(SystemToolPath(c.command), system + c.expected.tool);
+    }
 }
 
-TEST(RenameCommand, EmptyDescriptionAndEmptyGuidKeepTheirPlaces) {
-    EXPECT_EQ(BuildRenameCommand(L"", L"N", L""), L"cmd /cpowercfg -changename  \"N\" \"\"");
+TEST(ToolCommands, DeviceNamesThatCouldEndTheirQuotesOrBeExpandedGetNoCommand) {
+    EXPECT_TRUE(IsUsableDeviceName(L"Intel(R) Ethernet & Co <2> ^|"));
+    EXPECT_TRUE(IsUsableDeviceName(L"NIC \\ 2"));
+    for (const wchar_t* name : {L"", L"\"", L"NIC\" & echo x & \"", L"NIC %PATH%", L"NIC !x!", L"NIC\r\necho",
+                                L"NIC\x1B", L"NIC\x9F", L"NIC\\", L"\\"})
+        EXPECT_FALSE(IsUsableDeviceName(name)) << Narrow(name);
 }
 
-TEST(RenameCommand, QuotesInNameOrDescriptionBecomeApostrophes) {
-    const std::wstring line = BuildRenameCommand(kGuid, L"A\" & echo x> C:\\pwned.txt & \"", L"say \"hi\"");
-    EXPECT_EQ(line, std::wstring(L"cmd /cpowercfg -changename ") + kGuid +
-                        L" \"A' & echo x> C:\\pwned.txt & '\" \"say 'hi'\"");
-    // Exactly the four quotes the command itself places.
-    EXPECT_EQ(std::count(line.begin(), line.end(), L'"'), 4);
-}
-
-TEST(WakeCommand, QuotesTheNameAfterTheVerb) {
-    EXPECT_EQ(BuildWakeCommand(L"Intel(R) Ethernet"),
-              L"cmd.exe /cpowercfg.exe -deviceenablewake \"Intel(R) Ethernet\"");
-}
-
-TEST(WakeCommand, NamesWithQuotesOrNothingAreNotUsable) {
-    EXPECT_TRUE(IsUsableDeviceName(L"Realtek & Co"));
-    EXPECT_FALSE(IsUsableDeviceName(L""));
-    EXPECT_FALSE(IsUsableDeviceName(L"NIC\" & echo x & \""));
-    EXPECT_FALSE(IsUsableDeviceName(L"\""));
-}
-
-TEST(TaskCommands, CreateEndsWithABlankAndDeleteWithF) {
-    EXPECT_EQ(
-        BuildCreateTaskCommand(),
-        L"cmd /cschtasks /create /XML \"%programFiles%\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" ");
-    EXPECT_EQ(BuildDeleteTaskCommand(), L"cmd /cschtasks /Delete /tn \"Oskavel\" /F");
-    EXPECT_EQ(ExpandCommand(BuildDeleteTaskCommand()), BuildDeleteTaskCommand());
-}
-
-TEST(TaskCommands, ProgramFilesIsExpandedInOurOwnEnvironment) {
+TEST(ToolCommands, ExpandedTaskLinesKeepTheirQuotesOnlyWithPlainTextBetweenThem) {
     wchar_t programFiles[MAX_PATH] = L"";
     ASSERT_GT(::GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH), 0u);
-    EXPECT_EQ(ExpandCommand(BuildCreateTaskCommand()),
-              std::wstring(L"cmd /cschtasks /create /XML \"") + programFiles +
-                  L"\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" ");
-}
+    const ToolCommand expanded = ExpandCommand(BuildCreateTaskCommand());
+    EXPECT_EQ(expanded.commandLine, std::wstring(L"schtasks /create /XML \"") + programFiles +
+                                        L"\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" ");
+    EXPECT_TRUE(QuotesHoldOnlyPlainText(expanded.commandLine, 4));
+    EXPECT_EQ(ExpandCommand(BuildDeleteTaskCommand()), BuildDeleteTaskCommand());
 
-TEST(TaskCommands, ExpansionLongerThanTheFirstBufferIsKeptWhole) {
+    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"schtasks /XML \"C:\\Pro\" & calc & \"gram\" /tn \"Oskavel\" ", 4));
+    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"schtasks /XML \"C:\\%ProgramFiles%\\x\" /tn \"Oskavel\" ", 4));
+    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"schtasks /XML \"C:\\x\\\" /tn \"Oskavel\" ", 4));
+    EXPECT_TRUE(QuotesHoldOnlyPlainText(L"schtasks /XML %outside% \"in\" /tn \"Oskavel\" ", 4));
+
+    // Longer than the first buffer: kept whole.
     const std::wstring longValue(1000, L'q');
     ASSERT_TRUE(::SetEnvironmentVariableW(L"OSKAVEL_TEST_LONG", longValue.c_str()));
-    EXPECT_EQ(ExpandCommand(L"cmd /c[%OSKAVEL_TEST_LONG%]"), L"cmd /c[" + longValue + L"]");
+    EXPECT_EQ(ExpandCommand({L"x.exe", L"x [%OSKAVEL_TEST_LONG%]"}).commandLine, L"x [" + longValue + L"]");
     ::SetEnvironmentVariableW(L"OSKAVEL_TEST_LONG", nullptr);
 }
 
-TEST(RunAgentCommand, WaitsForTheChildAndReportsWhetherItStarted) {
+TEST(RunAgentCommand, WaitsForTheSystemToolAndReportsWhetherItStarted) {
     wchar_t temp[MAX_PATH] = L"";
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring marker = std::wstring(temp) + L"oskavel-run-test.txt";
     ::DeleteFileW(marker.c_str());
-    EXPECT_TRUE(RunAgentCommand(L"cmd /cecho done> \"" + marker + L"\""));
+    // cmd.exe here only as a system tool that leaves a trace; the agent itself never starts it.
+    EXPECT_TRUE(RunAgentCommand({L"cmd.exe", L"cmd /d /cecho done> \"" + marker + L"\""}));
     // The runner returns only after the child has ended, so the file is already there.
     EXPECT_NE(::GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES);
     ::DeleteFileW(marker.c_str());
-    EXPECT_FALSE(RunAgentCommand(L"oskavel-no-such-program-here.exe"));
+    EXPECT_FALSE(RunAgentCommand({L"oskavel-no-such-program-here.exe", L"x"}));
 }
 
 TEST(CommandTail, OnlyAsciiLettersFold) {
@@ -110,40 +121,6 @@ TEST(FirstRunLocale, OnlyUnitedStatesEnglishInAnyCase) {
     EXPECT_FALSE(IsUnitedStatesEnglish(L"en"));
     EXPECT_FALSE(IsUnitedStatesEnglish(L"en-US-x"));
     EXPECT_FALSE(IsUnitedStatesEnglish(L""));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(RenameCommand, PercentBangAndControlCharactersBecomeBlanks) {
-    EXPECT_EQ(
-        BuildRenameCommand(kGuid, L"100% %PATH% !x!\r\nplan\x7F", L"tab\there\x85"),
-        std::wstring(L"cmd /cpowercfg -changename ") + kGuid + L" \"100   PATH   x   plan \" \"tab here \"");
-}
-
-TEST(WakeCommand, NamesThatCmdWouldExpandOrSplitAreNotUsable) {
-    for (const wchar_t* name : {L"NIC %PATH%", L"NIC !x!", L"NIC\r\necho", L"NIC\x1B", L"NIC\x9F"})
-        EXPECT_FALSE(IsUsableDeviceName(name)) << Narrow(name);
-    EXPECT_TRUE(IsUsableDeviceName(L"Intel(R) Ethernet & Co <2> ^|"));
-}
-
-TEST(ExpandedLines, KeepTheirQuotesOnlyWithPlainTextBetweenThem) {
-    EXPECT_TRUE(QuotesHoldOnlyPlainText(
-        L"cmd /cschtasks /create /XML \"C:\\Program Files\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" ",
-        4));
-    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"cmd /cx \"C:\\Pro\" & calc & \"gram\" /tn \"Oskavel\" ", 4));
-    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"cmd /cx \"C:\\%ProgramFiles%\\x\" /tn \"Oskavel\" ", 4));
-    EXPECT_TRUE(QuotesHoldOnlyPlainText(L"cmd /cx %outside% \"in\" /tn \"Oskavel\" ", 4));
-}
-
-TEST(ExpandedLines, OnlyCmdIsStartedFromTheSystemDirectory) {
-    EXPECT_TRUE(StartsWithCmd(L"cmd /cpowercfg -changename"));
-    EXPECT_TRUE(StartsWithCmd(L"CMD.EXE /cpowercfg.exe -deviceenablewake \"x\""));
-    EXPECT_TRUE(StartsWithCmd(L"cmd"));
-    EXPECT_FALSE(StartsWithCmd(L"cmdx /c"));
-    EXPECT_FALSE(StartsWithCmd(L"C:\\windows\\system32\\cmd.exe /c"));
-    EXPECT_FALSE(StartsWithCmd(L"oskavel-no-such-program-here.exe"));
 }
 
 }  // namespace

@@ -106,8 +106,9 @@ TEST_F(VelmoraTest, LocaleHelpOpensTheUsersLanguageOrEnglishOrNothing) {
     if (section == L"0409") GTEST_SKIP() << "needs a user language other than English";
     const std::wstring help = s_dir + L"Help\\";
     const std::wstring own = help + section + L".chm", english = help + L"0409.chm";
-    // What the viewer was asked to open after one press of the help button. ShellExecuteW has started the
-    // viewer by the time the click is handled; its log line is complete once it has ended.
+    // What the viewer was asked to open after one press of the help button: the system's viewer, by its path
+    // in the Windows folder. It has been started by the time the click is handled; its log line is complete
+    // once it has ended.
     auto pressHelp = [&]() -> std::vector<std::string> {
         log->Clear();
         e2e::AppUnderTest app(Exe(), L"");
@@ -117,11 +118,11 @@ TEST_F(VelmoraTest, LocaleHelpOpensTheUsersLanguageOrEnglishOrNothing) {
             return {};
         }
         EXPECT_TRUE(app.Click(dlg, 1002));
-        EXPECT_TRUE(e2e::WaitForNoProcess(L"hhview.exe"));
+        EXPECT_TRUE(e2e::WaitForNoProcess(L"hh.exe"));
         EXPECT_TRUE(app.Click(dlg, IDCANCEL));
         EXPECT_TRUE(app.WaitExit());
         EXPECT_TRUE(app.Boxes().empty());
-        return log->Lines("hhview open ");
+        return log->Lines("hhview C:\\windows\\hh.exe open ");
     };
     EXPECT_EQ(std::vector<std::string>{e2e::Narrow(own)}, pressHelp());
 
