@@ -10,7 +10,7 @@ wixl cannot express, with msibuild (both from msitools):
 - uninstalling the agent removes its key HKLM\\Software\\Corvane\\Oskavel (the record "CorvaneMode"), in the
   registry view of the agent's own bitness, after the agent's "/uninstall" has read it.
 
-usage: make_package.py --version V --velmora DIR --agent DIR --output FILE.msi [--kolu3 FILE] [--sim]
+usage: make_package.py --version V --velmora DIR --agent DIR --output FILE.msi [--kolu3 FILE]
 """
 import argparse
 import os
@@ -65,7 +65,6 @@ def main():
     parser.add_argument("--agent", required=True)
     parser.add_argument("--output", required=True)
     parser.add_argument("--kolu3")
-    parser.add_argument("--sim", action="store_true")
     a = parser.parse_args()
 
     for path in [os.path.join(a.velmora, "Velmora.exe"), os.path.join(a.agent, "Oskavel3.exe"),
@@ -89,8 +88,6 @@ def main():
         if a.kolu3:
             os.symlink(os.path.abspath(a.kolu3), os.path.join(stage, "KOLU3.DLL"))
             wixl += ["-D", "Kolu3Dll=KOLU3.DLL"]
-        if a.sim:
-            wixl += ["-D", "Sim=1"]
         run(wixl + [source])
 
     edits = list(EDITS)

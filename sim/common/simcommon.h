@@ -54,6 +54,9 @@ std::wstring fromUtf8(const std::string& s);
 
 // Appends one line to the file named by CORVANE_SIM_LOG (Windows or Unix path); silent when unset.
 void logLine(const std::wstring& line);
+// Appends "<piece> <32|64>-bit <module path in lower case>" to the file named by CORVANE_SIM_ORIGINS: which
+// build of a piece ran, and from where.
+void logOrigin(const wchar_t* piece, HMODULE module);
 
 // The power-scheme store, kept where Windows keeps it.
 namespace power {

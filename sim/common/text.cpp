@@ -91,9 +91,10 @@ std::wstring windowsPath(const std::wstring& path) {
 
 }  // namespace
 
-void logLine(const std::wstring& line) {
+namespace {
+void appendTo(const wchar_t* variable, const std::wstring& line) {
     wchar_t buf[MAX_PATH * 2];
-    DWORD n = GetEnvironmentVariableW(L"CORVANE_SIM_LOG", buf, ARRAYSIZE(buf));
+    DWORD n = GetEnvironmentVariableW(variable, buf, ARRAYSIZE(buf));
     if (n == 0 || n >= ARRAYSIZE(buf)) return;
     // Append-only access makes every write land at the current end, whichever process writes.
     FileHandle f{CreateFileW(windowsPath(buf).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -102,6 +103,18 @@ void logLine(const std::wstring& line) {
     std::string text = toUtf8(line) + "\n";
     DWORD written = 0;
     WriteFile(f.h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+}  // namespace
+
+void logLine(const std::wstring& line) {
+    appendTo(L"CORVANE_SIM_LOG", line);
+}
+
+void logOrigin(const wchar_t* piece, HMODULE module) {
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(module, path, MAX_PATH);
+    appendTo(L"CORVANE_SIM_ORIGINS",
+             std::wstring(piece) + L" " + std::to_wstring(sizeof(void*) * 8) + L"-bit " + lower(path));
 }
 
 }  // namespace sim

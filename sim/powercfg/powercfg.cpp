@@ -283,6 +283,7 @@ int dispatch(const std::wstring& verb, const Args& a) {
 
 int wmain() {
     const wchar_t* commandLine = GetCommandLineW();
+    sim::logOrigin(L"powercfg", nullptr);
     sim::logLine(L"powercfg " + commandTail(commandLine));
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(commandLine, &argc);

@@ -17,6 +17,11 @@ DWORD logged(const std::wstring& call, DWORD rc) {
 
 extern "C" {
 
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) sim::logOrigin(L"powrprof", module);
+    return TRUE;
+}
+
 DWORD WINAPI PowerImportPowerScheme(HKEY, LPCWSTR file, GUID** dest) {
     std::wstring path = file ? file : L"";
     auto done = [&](const std::wstring& outcome, DWORD rc) {

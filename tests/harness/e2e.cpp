@@ -120,76 +120,92 @@ COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y) {
 // ---- registry ----
 
 namespace reg {
-void DeleteTree(HKEY root, const std::wstring& path) {
-    ::RegDeleteTreeW(root, path.c_str());
-    ::RegDeleteKeyW(root, path.c_str());
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+    HKEY key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+    ::RegDeleteTreeW(key, nullptr);
+    ::RegCloseKey(key);
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
     HKEY key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | view, &key) != ERROR_SUCCESS) return;
     ::RegDeleteValueW(key, name.c_str());
     ::RegCloseKey(key);
 }
 
 static void SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
-                   const void* data, DWORD size) {
+                   const void* data, DWORD size, REGSAM view) {
     HKEY key;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
     ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     ::RegCloseKey(key);
 }
 
-void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
-    SetRaw(root, path, name, REG_DWORD, &value, sizeof value);
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value, REGSAM view) {
+    SetRaw(root, path, name, REG_DWORD, &value, sizeof value, view);
 }
 
 void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
-               DWORD type) {
-    SetRaw(root, path, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+               DWORD type, REGSAM view) {
+    SetRaw(root, path, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)),
+           view);
 }
 
-void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data) {
-    SetRaw(root, path, name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
+void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data,
+               REGSAM view) {
+    SetRaw(root, path, name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()), view);
 }
 
-std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name) {
+namespace {
+// RegGetValueW on a key opened in the given view.
+LSTATUS GetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD flags, DWORD* type,
+                 void* data, DWORD* size, REGSAM view) {
+    HKEY key;
+    LSTATUS rc = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = ::RegGetValueW(key, nullptr, name.c_str(), flags, type, data, size);
+    ::RegCloseKey(key);
+    return rc;
+}
+}  // namespace
+
+std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
     DWORD value = 0, size = sizeof value;
-    if (::RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-        ERROR_SUCCESS)
+    if (GetValue(root, path, name, RRF_RT_REG_DWORD, nullptr, &value, &size, view) != ERROR_SUCCESS)
         return std::nullopt;
     return value;
 }
 
 std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
-                                      DWORD* type) {
+                                      DWORD* type, REGSAM view) {
     DWORD size = 0;
     DWORD t = 0;
     const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-    if (::RegGetValueW(root, path.c_str(), name.c_str(), flags, &t, nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (GetValue(root, path, name, flags, &t, nullptr, &size, view) != ERROR_SUCCESS) return std::nullopt;
     std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (::RegGetValueW(root, path.c_str(), name.c_str(), flags, &t, value.data(), &size) != ERROR_SUCCESS)
+    if (GetValue(root, path, name, flags, &t, value.data(), &size, view) != ERROR_SUCCESS)
         return std::nullopt;
     value.resize(wcslen(value.c_str()));
     if (type) *type = t;
     return value;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
     HKEY key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     ::RegCloseKey(key);
     return true;
 }
 
-std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
+std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM view) {
     std::vector<std::wstring> names;
     HKEY key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return names;
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD len = 256;

@@ -16,9 +16,10 @@ namespace e2e {
 
 // ---- paths and files ----
 
-// Where the simulated machine has the two programs installed (tests/harness/wine-env), trailing backslash.
+// Where the simulated machine has the two programs installed (tests/harness/wine-env), as the package puts
+// them: the 32-bit agent in the 32-bit program folder. Trailing backslash.
 inline const wchar_t kInstalledVelmora[] = L"C:\\Program Files\\Corvane\\Velmora\\";
-inline const wchar_t kInstalledAgent[] = L"C:\\Program Files\\Corvane\\Oskavel\\";
+inline const wchar_t kInstalledAgent[] = L"C:\\Program Files (x86)\\Corvane\\Oskavel\\";
 
 // A Unix path as Wine's Z: drive shows it.
 std::wstring FromUnixPath(const std::string& unixPath);
@@ -56,18 +57,20 @@ COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y);
 
 // ---- registry ----
 
+// Each takes the registry view to use (KEY_WOW64_64KEY or KEY_WOW64_32KEY); 0 is the test program's own.
 namespace reg {
-void DeleteTree(HKEY root, const std::wstring& path);
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
-void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value, REGSAM view = 0);
 void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
-               DWORD type = REG_SZ);
-void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data);
-std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name);
+               DWORD type = REG_SZ, REGSAM view = 0);
+void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data,
+               REGSAM view = 0);
+std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
 std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
-                                      DWORD* type = nullptr);
-bool KeyExists(HKEY root, const std::wstring& path);
-std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path);
+                                      DWORD* type = nullptr, REGSAM view = 0);
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
+std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM view = 0);
 }  // namespace reg
 
 // Sets the Windows version Wine reports to programs started afterwards ("win7", "winxp", ...; empty =

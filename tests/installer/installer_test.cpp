@@ -1,5 +1,5 @@
-// The simulated machine's Windows Installer package, installed, repaired, upgraded and removed by Wine's own
-// msiexec, and what each step leaves on the machine.
+// The package that ships, installed, repaired, upgraded and removed by Wine's own msiexec on a simulated WoW64
+// machine, and what each step leaves on it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -22,11 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const wchar_t kUpgradeCode[] = L"{2B7E0D3C-6A51-4F0E-9C8D-3E1F5A7B9C20}";
-const wchar_t kProductName[] = L"Corvane Power Utilities (simulated machine)";
+const wchar_t kUpgradeCode[] = L"{5EED611A-0247-4F3B-A514-A9C4DFD4118F}";
+const wchar_t kProductName[] = L"Corvane Power Utilities";
 const wchar_t kVelmoraDir[] = L"C:\\Program Files\\Corvane\\Velmora\\";
-const wchar_t kAgentDir[] = L"C:\\Program Files\\Corvane\\Oskavel\\";
+const wchar_t kAgentDir[] = L"C:\\Program Files (x86)\\Corvane\\Oskavel\\";
 const wchar_t kCorvaneDir[] = L"C:\\Program Files\\Corvane";
+const wchar_t kCorvane32Dir[] = L"C:\\Program Files (x86)\\Corvane";
+// Put there by the maker's driver package, not by ours.
+const wchar_t kFirmwareLibrary[] = L"C:\\Program Files\\Corvane\\Velmora\\Win7_Driver\\x64\\KOLU3.DLL";
 const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
 const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
 const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
@@ -38,7 +41,13 @@ const wchar_t kPlanName[] = L"Corvane Power Plan";
 constexpr DWORD kMsiexecDeadlineMs = 180000;
 
 std::wstring Package() {
-    return DistDir() + L"sim\\CorvanePowerUtilities-sim.msi";
+    return DistDir() + L"CorvanePowerUtilities.msi";
+}
+
+// The version the build gave the package, and the one the next package carries.
+std::wstring Version(const char* variable) {
+    const char* version = std::getenv(variable);
+    return version ? Widen(version) : std::wstring();
 }
 
 // The same package one minor version later, built by the tests' build from the same source.
@@ -138,8 +147,18 @@ std::vector<std::wstring> MakerPlans() {
     return SubkeysWhere(kSchemes, L"FriendlyName", kPlanName);
 }
 
+// The 32-bit agent's record, in the 32-bit registry view.
 std::optional<std::wstring> Recorded() {
-    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode");
+    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", nullptr, KEY_WOW64_32KEY);
+}
+
+// The files below a folder, relative to it.
+std::vector<std::wstring> FilesBelow(const std::wstring& folder) {
+    std::vector<std::wstring> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file()) files.push_back(it->path().wstring().substr(folder.size() + 1));
+    return files;
 }
 
 std::wstring ShortcutTarget(const std::wstring& link, std::wstring* icon) {
@@ -196,9 +215,13 @@ protected:
         for (const auto& product : InstalledProducts()) Msiexec(L"/x " + product + L" /qn");
         std::error_code ignored;
         fs::remove_all(kCorvaneDir, ignored);
+        fs::remove_all(kCorvane32Dir, ignored);
         fs::create_directories(L"C:\\corvane-tests", ignored);
+        // The maker's driver package has put the firmware library in place.
+        CopyFileTo(DistDir() + L"sim\\KOLU3.DLL", kFirmwareLibrary);
         ::DeleteFileW(kTaskFile);
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_32KEY);
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_64KEY);
         reg::DeleteTree(HKEY_CURRENT_USER, kModeKey);
         reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
         reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey);
@@ -215,9 +238,13 @@ protected:
     }
     ::testing::AssertionResult Uninstall() { return Succeeded(Msiexec(L"/x \"" + Package() + L"\" /qn")); }
 
-    // Nothing of the product is left: files, folders, plan, record, task, registration.
+    // Nothing of the product is left: files, folders, plan, record, task, registration. The driver package's
+    // firmware library stays where it was.
     static void ExpectRemoved() {
-        EXPECT_FALSE(fs::exists(kCorvaneDir)) << "the program folders are still there";
+        EXPECT_FALSE(fs::exists(kCorvane32Dir)) << "the agent's folders are still there";
+        const std::vector<std::wstring> left = FilesBelow(kCorvaneDir);
+        EXPECT_TRUE(left.empty() || left == std::vector<std::wstring>{L"Velmora\\Win7_Driver\\x64\\KOLU3.DLL"})
+            << "the program folders still hold " << left.size() << " files";
         EXPECT_FALSE(Recorded().has_value()) << "the agent's record is still there";
         EXPECT_TRUE(MakerPlans().empty()) << "the maker's plan is still in the store";
         EXPECT_FALSE(FileExists(kTaskFile)) << "the scheduled task is still registered";
@@ -253,12 +280,12 @@ TEST_F(Installer, InstallPutsProgramsDataShortcutAndEntryInPlaceAndRunsTheAgent)
     ASSERT_EQ(products.size(), 1u);
     EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_INSTALLEDPRODUCTNAME), kProductName);
     EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_PUBLISHER), L"Corvane");
-    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), L"2.2.0.1");
+    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), Version("CORVANE_VERSION"));
     EXPECT_TRUE(FileExists(ProductInfo(products[0], INSTALLPROPERTY_PRODUCTICON))) << "no product icon";
     ASSERT_EQ(UninstallEntries().size(), 1u);
     const std::wstring entry = std::wstring(kUninstallKeys) + L"\\" + UninstallEntries()[0];
     EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, entry, L"Publisher"), L"Corvane");
-    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion"), L"2.2.0.1");
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion"), Version("CORVANE_VERSION"));
 
     // The agent's "/install": the shipped plan imported, active, recorded and named; the task registered.
     const auto plans = MakerPlans();
@@ -293,7 +320,7 @@ TEST_F(Installer, UninstallSwitchesTheModeOffAndRemovesEverythingThenAReinstallS
 TEST_F(Installer, SilentUninstallWithoutTheFirmwareLibraryEndsByItself) {
     ASSERT_TRUE(Install());
     SetModeOn();
-    ASSERT_TRUE(::DeleteFileW((std::wstring(kVelmoraDir) + L"Win7_Driver\\x64\\KOLU3.DLL").c_str()));
+    ASSERT_TRUE(::DeleteFileW(kFirmwareLibrary));
     m_log->Clear();
 
     ASSERT_TRUE(Uninstall());
@@ -326,7 +353,7 @@ TEST_F(Installer, UpgradeReplacesTheOlderVersionAndAnOlderOneIsRefused) {
 
     const auto products = InstalledProducts();
     ASSERT_EQ(products.size(), 1u);
-    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), L"2.3.0.1");
+    EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), Version("CORVANE_NEXT_VERSION"));
     EXPECT_EQ(UninstallEntries().size(), 1u);
     const auto plans = MakerPlans();
     ASSERT_EQ(plans.size(), 1u);
@@ -338,7 +365,7 @@ TEST_F(Installer, UpgradeReplacesTheOlderVersionAndAnOlderOneIsRefused) {
     EXPECT_TRUE(downgrade.ended);
     EXPECT_EQ(downgrade.exitCode, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
     ASSERT_EQ(InstalledProducts().size(), 1u);
-    EXPECT_EQ(ProductInfo(InstalledProducts()[0], INSTALLPROPERTY_VERSIONSTRING), L"2.3.0.1");
+    EXPECT_EQ(ProductInfo(InstalledProducts()[0], INSTALLPROPERTY_VERSIONSTRING), Version("CORVANE_NEXT_VERSION"));
     EXPECT_EQ(MakerPlans(), plans);
 }
 
@@ -354,7 +381,8 @@ TEST_F(Installer, ABrokenOrMissingPackageChangesNothing) {
         EXPECT_TRUE(run.ended);
         // Windows answers 1620 and 1619; Wine's msiexec 1627 and 2. Either way: an error, and no change.
         EXPECT_NE(run.exitCode, 0u) << Narrow(package);
-        EXPECT_FALSE(fs::exists(kCorvaneDir));
+        EXPECT_EQ(FilesBelow(kCorvaneDir), std::vector<std::wstring>{L"Velmora\\Win7_Driver\\x64\\KOLU3.DLL"});
+        EXPECT_FALSE(fs::exists(kCorvane32Dir));
         EXPECT_TRUE(InstalledProducts().empty());
         EXPECT_FALSE(Recorded().has_value());
         EXPECT_TRUE(MakerPlans().empty());

@@ -1,5 +1,7 @@
 // The agent's install, uninstall and default sequences as the real x64 Oskavel3.exe runs them under Wine
 // on the simulated machine.
+#include <filesystem>
+#include <fstream>
 #include <regex>
 
 #include "agent_fixture.h"
@@ -107,7 +109,7 @@ TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {
     EXPECT_FALSE(Recorded().has_value());
 
     // A record that is present but empty counts as none.
-    reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"", REG_EXPAND_SZ);
+    reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"", REG_EXPAND_SZ, kAgentView);
     ASSERT_TRUE(RegisterTask());
     ClearLog();
     ExpectQuietRun(RunAgent(L"/uninstall"));
@@ -125,7 +127,7 @@ TEST_F(AgentSequences, TailMustBeTheVerbAloneInAnyLetterCase) {
         {L"/INSTALL", true}, {L"   /install", true}, {L"/install x", false}, {L"/install ", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(L"tail [" + c.tail + L"]"));
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView);
         ::DeleteFileW(kTaskFile);
         ClearLog();
         ExpectQuietRun(RunAgent(c.tail));
@@ -168,6 +170,47 @@ TEST_F(AgentSequences, SecondAgentEndsAtOnceAndDoesNothing) {
     EXPECT_FALSE(Recorded().has_value());
     EXPECT_FALSE(TaskRegistered());
 }
+
+#ifndef _WIN64
+// What only 64-bit Windows shows the 32-bit agent: its record lands in the 32-bit registry view, its
+// %programFiles% is the 32-bit program folder, and its system tools and powrprof are SysWOW64's 32-bit ones.
+// (The image state it reads is shared by both views: the device-wake tests write it in the 64-bit one.)
+TEST_F(AgentSequences, On64BitWindowsTheAgentKeepsToThe32BitHalf) {
+    const std::wstring origins = m_dir + L"origins.log";
+    ::SetEnvironmentVariableW(L"CORVANE_SIM_ORIGINS", origins.c_str());
+    ExpectQuietRun(RunAgent(L"/install"));
+    ::SetEnvironmentVariableW(L"CORVANE_SIM_ORIGINS", nullptr);
+
+    const std::string guid = ImportedGuid(Log());
+    ASSERT_FALSE(guid.empty());
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", nullptr, KEY_WOW64_32KEY),
+              Widen(guid));
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node\\Corvane\\Oskavel", L"CorvaneMode",
+                             nullptr, KEY_WOW64_64KEY),
+              Widen(guid));
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_64KEY))
+        << "the record is in the 64-bit view";
+    // Only the 32-bit program folder holds a task definition, so a registered task was read from there.
+    EXPECT_TRUE(FileExists(L"C:\\Program Files (x86)\\Corvane\\Oskavel\\Oskavel.xml"));
+    EXPECT_FALSE(FileExists(L"C:\\Program Files\\Corvane\\Oskavel\\Oskavel.xml"));
+    EXPECT_TRUE(TaskRegistered());
+    std::ifstream in{std::filesystem::path(origins)};
+    std::vector<std::string> started;
+    for (std::string line; std::getline(in, line);) started.push_back(line);
+    // Wine names a library loaded through the redirected system32 by that path; being 32-bit, it is SysWOW64's.
+    EXPECT_EQ(started, (Lines{"powrprof 32-bit c:\\windows\\system32\\powrprof.dll",
+                              "powercfg 32-bit c:\\windows\\syswow64\\powercfg.exe"}));
+
+    // schtasks is Wine's own: without SysWOW64's, the 32-bit agent registers no task.
+    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView);
+    ::DeleteFileW(kTaskFile);
+    const MovedAside schtasks(L"C:\\windows\\syswow64\\schtasks.exe");
+    ASSERT_TRUE(schtasks.Moved());
+    ExpectQuietRun(RunAgent(L"/install"));
+    EXPECT_TRUE(Recorded().has_value());
+    EXPECT_FALSE(TaskRegistered());
+}
+#endif
 
 }  // namespace
 }  // namespace agent_test

@@ -46,10 +46,11 @@ const wchar_t kTaskXml[] =
 const wchar_t kDllOverrides[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\DllOverrides";
 
 ::testing::AssertionResult ResetMachine() {
-    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
+    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_32KEY);
+    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_64KEY);
     reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
     reg::DeleteTree(HKEY_LOCAL_MACHINE, kEnumTest);
-    reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState");
+    reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", kSystemView);
     ::DeleteFileW(kTaskFile);
     ::DeleteFileW(L"C:\\pwned.txt");
     if (RunConsole(L"powercfg.exe -seed") != 0)
@@ -62,7 +63,8 @@ const wchar_t kDllOverrides[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\Dll
 void AgentTest::SetUpTestSuite() {
     s_taskDefinition = ProgramFiles() + L"\\Corvane\\Oskavel\\Oskavel.xml";
     s_savedDefinition = ReadBytes(s_taskDefinition);
-    s_savedImageState = reg::GetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState");
+    s_savedImageState =
+        reg::GetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", nullptr, kSystemView);
     WriteUtf16File(s_taskDefinition, kTaskXml);
 }
 
@@ -72,8 +74,7 @@ void AgentTest::TearDownTestSuite() {
     else
         ::DeleteFileW(s_taskDefinition.c_str());
     EXPECT_TRUE(ResetMachine());
-    if (s_savedImageState)
-        reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", *s_savedImageState);
+    if (s_savedImageState) SetImageState(*s_savedImageState);
     reg::DeleteTree(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Oskavel3.exe");
 }
 
@@ -125,10 +126,14 @@ std::wstring UserLocale() {
 
 void AgentTest::SetUp() {
     ASSERT_TRUE(ResetMachine());
-    // A copy of the agent as the simulated machine has it installed.
+    // A copy of the agent as the simulated machine has it installed (the x64 build: as it was built). Its
+    // folder holds the shipped plan file, corvane.pow.
     m_dir = MakeSandbox(L"oskavel");
-    // The installed folder holds the shipped plan file, corvane.pow.
+#ifdef _WIN64
+    CopyTree(DistDir() + L"Oskavel-x64", m_dir);
+#else
     CopyTree(kInstalledAgent, m_dir);
+#endif
     WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
     m_log = std::make_unique<SimLog>(m_dir + L"sim.log");
 }
@@ -188,7 +193,11 @@ void AgentTest::WriteList(const std::vector<std::wstring>& lines) {
 }
 
 std::optional<std::wstring> AgentTest::Recorded(DWORD* type) {
-    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", type);
+    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", type, kAgentView);
+}
+
+void AgentTest::SetImageState(const std::wstring& state) {
+    reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", state, REG_SZ, kSystemView);
 }
 
 }  // namespace agent_test

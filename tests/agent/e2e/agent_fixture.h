@@ -1,6 +1,7 @@
-// Shared set-up for the agent's end-to-end tests: a sandbox folder holding the installed x64 Oskavel3.exe with
-// the shipped plan file beside it, a freshly seeded power-scheme store (the simulated powrprof is the
-// machine's own), and helpers to run the agent.
+// Shared set-up for the agent's end-to-end tests: a sandbox folder holding a copy of the agent with the
+// shipped plan file beside it, a freshly seeded power-scheme store (the simulated powrprof is the machine's
+// own), and helpers to run the agent. Built as a 32-bit program, the tests run the 32-bit agent the package
+// installs, on 64-bit Windows (WoW64); built as a 64-bit one, the x64 build.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -13,10 +14,24 @@
 namespace agent_test {
 
 inline const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
+// The agent's own registry view: a 32-bit agent's HKLM\Software lands in the 32-bit view.
+#ifdef _WIN64
+inline constexpr REGSAM kAgentView = KEY_WOW64_64KEY;
+#else
+inline constexpr REGSAM kAgentView = KEY_WOW64_32KEY;
+#endif
+// The view of 64-bit Windows' own writers (setup writes the image state).
+inline constexpr REGSAM kSystemView = KEY_WOW64_64KEY;
 inline const wchar_t kSchemes[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
 inline const wchar_t kImageStateKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
 inline const wchar_t kEnumTest[] = L"SYSTEM\\CurrentControlSet\\Enum\\CVTEST";
+// Where the task scheduler keeps the registered task: the 64-bit system folder, which a 32-bit program reaches
+// as "sysnative" (its own "system32" leads to SysWOW64).
+#ifdef _WIN64
 inline const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
+#else
+inline const wchar_t kTaskFile[] = L"C:\\windows\\sysnative\\tasks\\Oskavel";
+#endif
 inline const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
 inline const char kPowerSaver[] = "a1841308-3541-4fab-bc81-f71556f20b4a";
 inline const char kProcessorValue[] =
@@ -84,6 +99,8 @@ protected:
     void ClearLog() { m_log->Clear(); }
 
     static std::optional<std::wstring> Recorded(DWORD* type = nullptr);
+    // The image state as Windows setup writes it: in the 64-bit view (the key is shared by both views).
+    static void SetImageState(const std::wstring& state);
     static bool TaskRegistered() { return e2e::FileExists(kTaskFile); }
 
     std::wstring m_dir;  // the agent's folder, with a trailing backslash

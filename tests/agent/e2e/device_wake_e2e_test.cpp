@@ -29,7 +29,7 @@ protected:
         AgentTest::SetUp();
         if (HasFatalFailure()) return;
         RemoveMultiLang();  // the default sequence then renames nothing, so the log holds only wake commands
-        reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE");
+        SetImageState(L"IMAGE_STATE_COMPLETE");
     }
 
     static std::optional<DWORD> Mark() { return reg::GetDword(HKEY_CURRENT_USER, kAgentKey, L"FirstRun"); }
@@ -95,9 +95,9 @@ TEST_F(DeviceWake, NothingWithoutAFirstRunOnADeployedUsEnglishSystem) {
         reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
         if (c.marked) reg::SetDword(HKEY_CURRENT_USER, kAgentKey, L"FirstRun", 1);
         if (c.imageState)
-            reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", *c.imageState);
+            SetImageState(*c.imageState);
         else
-            reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState");
+            reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", kSystemView);
         ClearLog();
         ExpectQuietRun(RunAgent(L""));
         EXPECT_TRUE(Log().empty());
@@ -116,7 +116,7 @@ TEST_F(DeviceWakeEnglishUnitedKingdom, NothingIsConfiguredAndTheUserIsNotMarked)
         ASSERT_EQ(expected[0], L'\0') << "the run meant for en-GB has locale " << Narrow(UserLocale());
         GTEST_SKIP() << "needs LC_ALL=en_GB.UTF-8";
     }
-    reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE");
+    SetImageState(L"IMAGE_STATE_COMPLETE");
     Device(L"VEN_1234&DEV_0001\\inst", L"FriendlyName", L"Test NIC One", true);
     WriteList({L"ID0=cvtest\\ven_1234"});
     RemoveMultiLang();

@@ -22,10 +22,11 @@ Bytes Utf16(const std::wstring& text) {
     return Bytes(p, p + (text.size() + 1) * sizeof(wchar_t));  // with the terminator
 }
 
-void SetRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const Bytes& data) {
+void SetRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const Bytes& data,
+            REGSAM view = 0) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view,
+                                               nullptr, &key, nullptr));
     ::RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
     ::RegCloseKey(key);
 }
@@ -70,7 +71,7 @@ TEST_F(HostileInput, ARecordThatIsNoGuidTextIsNeverPastedIntoACommand) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        SetRaw(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", c.type, c.data);
+        SetRaw(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", c.type, c.data, kAgentView);
         ClearLog();
         ExpectQuietRun(RunAgent(L""));
         EXPECT_EQ(Log(), Lines{});  // no rename
@@ -80,7 +81,7 @@ TEST_F(HostileInput, ARecordThatIsNoGuidTextIsNeverPastedIntoACommand) {
 
 TEST_F(HostileInput, PlanNamesLoseWhatCmdWouldExpandOrSplit) {
     reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"381b4222-f694-41f0-9685-ff5bb260df2e",
-                   REG_EXPAND_SZ);
+                   REG_EXPAND_SZ, kAgentView);
     WriteMultiLang(L"100% %ComSpec% !x!\tplan\x1B", L"say \"%PATH%\"");
     ExpectQuietRun(RunAgent(L""));
     EXPECT_EQ(Log(), (Lines{"powercfg -changename 381b4222-f694-41f0-9685-ff5bb260df2e "
@@ -88,7 +89,7 @@ TEST_F(HostileInput, PlanNamesLoseWhatCmdWouldExpandOrSplit) {
 }
 
 TEST_F(HostileInput, DeviceNamesAndListEntriesNameOnlyWhatTheySay) {
-    reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE");
+    SetImageState(L"IMAGE_STATE_COMPLETE");
     RemoveMultiLang();
     // Names that would change what cmd runs: no command.
     Device(L"VEN_PCT", L"FriendlyName", REG_SZ, Utf16(L"NIC %ComSpec%"));
@@ -142,7 +143,7 @@ TEST_F(HostileInput, ImageStateAndFirstRunMarkOfAnyShape) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        SetRaw(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", c.imageType, c.image);
+        SetRaw(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", c.imageType, c.image, kSystemView);
         reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
         if (c.mark) SetRaw(HKEY_CURRENT_USER, kAgentKey, L"FirstRun", c.mark->first, c.mark->second);
         ClearLog();
@@ -157,12 +158,14 @@ TEST_F(HostileInput, ImageStateAndFirstRunMarkOfAnyShape) {
 }
 
 TEST_F(HostileInput, AProgramFilesFolderHoldingAQuoteRegistersNoTask) {
-    // Wine sets a 64-bit process's %ProgramFiles% from %ProgramW6432%, so the agent is given both.
+    // Wine sets %ProgramFiles% from %ProgramW6432% for a 64-bit process and from %ProgramFiles(x86)% for a
+    // 32-bit one, so the agent is given all three.
     const std::wstring folder = L"C:\\Pro\" & echo x> C:\\pwned.txt & \"gram Files";
     reg::DeleteValue(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\DllOverrides",
                      L"powrprof");
-    AppUnderTest agent(m_dir + L"Oskavel3.exe", L"/install",
-                       {{L"ProgramFiles", folder}, {L"ProgramW6432", folder}});
+    AppUnderTest agent(
+        m_dir + L"Oskavel3.exe", L"/install",
+        {{L"ProgramFiles", folder}, {L"ProgramW6432", folder}, {L"ProgramFiles(x86)", folder}});
     ASSERT_TRUE(agent.Started());
     EXPECT_TRUE(agent.WaitExit(120000));
     EXPECT_TRUE(agent.Boxes().empty());
