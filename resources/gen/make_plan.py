@@ -1,25 +1,34 @@
 #!/usr/bin/env python3
 """Writes a power scheme file (a registry hive) from a plan source.
 
-usage: make_plan.py SOURCE OUT [OUT ...] [--lists lf|lh]
+usage: make_plan.py SOURCE [OUT ...] [--lists lf|lh] [--settings FILE]
 
 A power scheme file is what "powercfg -export" writes and PowerImportPowerScheme reads: a registry
-hive whose root key holds FriendlyName and Description (REG_EXPAND_SZ) and, below it,
-<subgroup>\\<setting> keys with ACSettingIndex / DCSettingIndex (REG_DWORD). The hive is laid out
-as Windows writes one: a 4 KB base block (signature "regf", equal sequence numbers, format 1.3,
-primary file, XOR checksum), then 4 KB hive bins holding nk (key), vk (value), lf (subkey list),
-value-list, data and sk (security) cells, the rest of the last bin one free cell.
+hive whose root key, named by the plan's GUID, holds FriendlyName and Description (REG_EXPAND_SZ)
+and, below it, <subgroup>\\<setting> keys with ACSettingIndex / DCSettingIndex (REG_DWORD). The
+hive is laid out as Windows writes one: a 4 KB base block (signature "regf", equal sequence numbers,
+format 1.3, primary file, XOR checksum), then 4 KB hive bins holding nk (key), vk (value), lf
+(subkey list), value-list, data and one sk (security) cell that every key shares, the rest of the
+last bin one free cell.
 
 The source is plain text (see resources/agent/corvane.pow.txt):
+    guid = GUID
     name = TEXT
     description = TEXT
     SUBGROUP SETTING AC DC
 Blank lines and lines starting with "#" are skipped. GUIDs are 36 characters. A value is decimal or
 0x hex; "-" leaves it out, and "none:N" stores N as REG_NONE of 4 bytes. "-" as SUBGROUP puts the
 setting directly below the root key. (The last three occur in files Windows exports; tests use them.)
+The plan personality (setting 245d8541-3943-4422-b025-13a784f679b7, below the root) names the Windows
+plan the settings left out come from: 0 Power saver, 1 High performance, 2 Balanced, the same on AC
+and DC.
+
+--settings FILE also writes the parsed settings for tests that are not written in Python, one line
+each: SUBGROUP SETTING AC DC, the values in decimal, "-" for no subgroup or a value left out.
 
 Standard library only; the output is byte-for-byte reproducible (fixed time stamps).
 """
+import collections
 import os
 import re
 import struct
@@ -35,8 +44,17 @@ STAMP = 133485408000000000
 GUID = re.compile(r"^[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}$")
 
 
+# The plan personality: which Windows plan (0 Power saver, 1 High performance, 2 Balanced) this one is.
+PERSONALITY = "245d8541-3943-4422-b025-13a784f679b7"
+
+
 class PlanError(Exception):
     pass
+
+
+# guid: the name of the root key; settings: [(subgroup or None, setting, ac, dc)], a value (type,
+# number) or None.
+Plan = collections.namedtuple("Plan", "guid name description settings")
 
 
 # --- the plan source -------------------------------------------------------------------------
@@ -57,7 +75,7 @@ def parse_value(text, where):
 
 
 def parse_source(text):
-    """Returns (name, description, [(subgroup or None, setting, ac, dc)])."""
+    """Returns the Plan of a source text."""
     fields = {}
     settings = []
     for number, line in enumerate(text.splitlines(), 1):
@@ -66,7 +84,7 @@ def parse_source(text):
         if not line or line.startswith("#"):
             continue
         key, eq, rest = line.partition("=")
-        if eq and key.strip() in ("name", "description"):
+        if eq and key.strip() in ("guid", "name", "description"):
             if key.strip() in fields:
                 raise PlanError("%s: %s given twice" % (where, key.strip()))
             fields[key.strip()] = rest.strip()
@@ -83,10 +101,28 @@ def parse_source(text):
         key = (None if sub == "-" else sub, setting)
         if any((s[0], s[1]) == key for s in settings):
             raise PlanError("%s: setting given twice" % where)
+        if setting == PERSONALITY and not (key[0] is None and ac == dc and ac[0] == REG_DWORD and ac[1] <= 2):
+            raise PlanError("%s: the personality sits below the root (\"-\"), 0, 1 or 2 on AC and DC alike"
+                            % where)
         settings.append((key[0], setting, ac, dc))
     if "name" not in fields:
         raise PlanError("the plan has no name")
-    return fields["name"], fields.get("description", ""), settings
+    if not GUID.match(fields.get("guid", "")):
+        raise PlanError("the plan needs its GUID (guid = ...)")
+    return Plan(fields["guid"].lower(), fields["name"], fields.get("description", ""), settings)
+
+
+def load(path):
+    with open(path, encoding="utf-8-sig") as f:
+        return parse_source(f.read())
+
+
+def settings_text(plan):
+    """The settings in the form the tests read: SUBGROUP SETTING AC DC, decimal, "-" for none."""
+    def number(value):
+        return "-" if value is None else str(value[1])
+    return "".join("%s %s %s %s\n" % (sub or "-", setting, number(ac), number(dc))
+                   for sub, setting, ac, dc in plan.settings)
 
 
 # --- the key tree ----------------------------------------------------------------------------
@@ -105,11 +141,11 @@ class Key:
         return sorted(self.subkeys.values(), key=lambda k: k.name.upper())
 
 
-def plan_tree(name, description, settings):
-    root = Key("CorvanePlan")
-    for text, label in ((name, "FriendlyName"), (description, "Description")):
+def plan_tree(plan):
+    root = Key(plan.guid)
+    for text, label in ((plan.name, "FriendlyName"), (plan.description, "Description")):
         root.values.append((label, REG_EXPAND_SZ, (text + "\0").encode("utf-16-le")))
-    for sub, setting, ac, dc in settings:
+    for sub, setting, ac, dc in plan.settings:
         key = (root.child(sub) if sub else root).child(setting)
         for label, value in (("ACSettingIndex", ac), ("DCSettingIndex", dc)):
             if value is not None:
@@ -133,20 +169,24 @@ class Cell:
 
 
 def security_descriptor():
-    # Self-relative: Administrators own it; Administrators and SYSTEM may do anything, Users may read.
+    """Self-relative, as in plans Windows exports: SYSTEM is owner and group, and the access list is the
+    one the keys inherit in the store (SYSTEM and Administrators full control, Authenticated Users read,
+    each passed on to subkeys)."""
     def sid(*parts):
         return struct.pack("<BB", 1, len(parts) - 1) + b"\0" * 5 + bytes([parts[0]]) + \
             b"".join(struct.pack("<I", p) for p in parts[1:])
 
-    admins, system, users = sid(5, 32, 544), sid(5, 18), sid(5, 32, 545)
+    system, admins, users = sid(5, 18), sid(5, 32, 544), sid(5, 11)
     aces = b""
-    for who, mask in ((admins, 0x000F003F), (system, 0x000F003F), (users, 0x00020019)):
-        aces += struct.pack("<BBHI", 0, 0x02, 8 + len(who), mask) + who  # allowed, container inherit
+    for who, mask in ((system, 0x000F003F), (admins, 0x000F003F), (users, 0x00020019)):
+        # allowed; passed on to subkeys (container inherit) and inherited itself
+        aces += struct.pack("<BBHI", 0, 0x12, 8 + len(who), mask) + who
     acl = struct.pack("<BBHHH", 2, 0, 8 + len(aces), 3, 0) + aces
     header = 20
     dacl_at, owner_at = header, header + len(acl)
-    group_at = owner_at + len(admins)
-    return struct.pack("<BBHIIII", 1, 0, 0x8004, owner_at, group_at, 0, dacl_at) + acl + admins + system
+    group_at = owner_at + len(system)
+    # self-relative, DACL present, DACL inherited
+    return struct.pack("<BBHIIII", 1, 0, 0x8404, owner_at, group_at, 0, dacl_at) + acl + system + system
 
 
 def name_bytes(name):
@@ -283,21 +323,24 @@ def write(path, data):
 
 
 def main(argv):
-    args = argv[1:]
-    lists = "lf"
-    if "--lists" in args:
-        i = args.index("--lists")
-        lists = args[i + 1] if i + 1 < len(args) else ""
-        del args[i:i + 2]
-    if len(args) < 2 or lists not in ("lf", "lh"):
-        sys.stderr.write("usage: make_plan.py SOURCE OUT [OUT ...] [--lists lf|lh]\n")
+    args, options = [], {"--lists": "lf", "--settings": None}
+    rest = iter(argv[1:])
+    for arg in rest:
+        if arg in options:
+            options[arg] = next(rest, "")
+        else:
+            args.append(arg)
+    lists, settings = options["--lists"], options["--settings"]
+    if not args or len(args) == 1 and not settings or lists not in ("lf", "lh") or settings == "":
+        sys.stderr.write("usage: make_plan.py SOURCE [OUT ...] [--lists lf|lh] [--settings FILE]\n")
         return 2
     try:
-        with open(args[0], encoding="utf-8-sig") as f:
-            name, description, settings = parse_source(f.read())
-        data = hive_bytes(plan_tree(name, description, settings), lists)
+        plan = load(args[0])
+        data = hive_bytes(plan_tree(plan), lists)
         for out in args[1:]:
             write(out, data)
+        if settings:
+            write(settings, settings_text(plan).encode("ascii"))
     except (OSError, UnicodeDecodeError) as e:
         sys.stderr.write("make_plan.py: %s\n" % e)
         return 1

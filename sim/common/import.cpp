@@ -83,14 +83,16 @@ DWORD importScheme(const std::wstring& file, const std::wstring& scheme, std::ws
         return read.outcome == plan::Result::Damaged ? ERROR_BADDB : ERROR_INVALID_DATA;
     }
 
-    // The new plan starts as a copy of Balanced, so whatever the file leaves out is Balanced's; a plan of
-    // the same identifier is replaced.
+    // The new plan starts as a copy of the Windows plan its personality names (Balanced when it names none),
+    // so whatever the file leaves out is that plan's; a plan of the same identifier is replaced.
+    const wchar_t* const byPersonality[] = {kPowerSaver, kHighPerformance, kBalanced};  // plan::Personality
+    const std::wstring base = byPersonality[read.plan.personality];
     const std::wstring target = lower(scheme);
     bool based = false;
-    if (target == kBalanced)
+    if (target == base)
         based = static_cast<bool>(RegKey::create(HKEY_LOCAL_MACHINE, schemePath(target)));
-    else if (schemeExists(kBalanced))
-        based = copyTree(HKEY_LOCAL_MACHINE, schemePath(kBalanced), schemePath(target));
+    else if (schemeExists(base))
+        based = copyTree(HKEY_LOCAL_MACHINE, schemePath(base), schemePath(target));
     else
         based = deleteTree(HKEY_LOCAL_MACHINE, schemePath(target)) &&
                 RegKey::create(HKEY_LOCAL_MACHINE, schemePath(target));
@@ -100,7 +102,7 @@ DWORD importScheme(const std::wstring& file, const std::wstring& scheme, std::ws
     }
     DWORD rc = writePlan(read.plan, target);
     if (rc != ERROR_SUCCESS) {
-        if (target != kBalanced) deleteTree(HKEY_LOCAL_MACHINE, schemePath(target));
+        if (target != base) deleteTree(HKEY_LOCAL_MACHINE, schemePath(target));
         fault = L"the plan cannot be written to the store";
     }
     return rc;

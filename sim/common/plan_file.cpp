@@ -1,6 +1,7 @@
 // Power scheme files: the root key holds FriendlyName and Description; below it subgroup keys hold setting
 // keys, and settings that belong to no subgroup sit right below the root. A setting key holds
-// ACSettingIndex and/or DCSettingIndex, 32-bit numbers stored as REG_DWORD (or as REG_NONE of 4 bytes).
+// ACSettingIndex and/or DCSettingIndex, 32-bit numbers stored as REG_DWORD (or as REG_NONE of 4 bytes). One
+// setting of no subgroup, the personality, names the Windows plan the file is based on.
 #include "plan_file.h"
 
 #include "hive.h"
@@ -9,6 +10,8 @@ namespace sim {
 namespace plan {
 
 namespace {
+
+const char16_t kPersonality[] = u"245d8541-3943-4422-b025-13a784f679b7";
 
 std::u16string lowerAscii(std::u16string s) {
     for (auto& c : s)
@@ -74,10 +77,25 @@ public:
             for (const hive::Key& sub : key.subkeys)
                 if (!setting(key.name, sub)) return false;
         }
-        return true;
+        return personality();
     }
 
 private:
+    // The personality, when the file has one: 0, 1 or 2, the same on AC and DC where it gives both.
+    bool personality() {
+        for (const Setting& s : r_.plan.settings) {
+            if (!s.subgroup.empty() || s.setting != kPersonality) continue;
+            const uint32_t index = s.hasAc ? s.ac : s.dc;
+            if (s.hasAc && s.hasDc && s.ac != s.dc)
+                return fail("the plan's personality differs between AC (" + std::to_string(s.ac) +
+                            ") and DC (" + std::to_string(s.dc) + ")");
+            if (index > kBalanced)
+                return fail("the plan's personality " + std::to_string(index) + " names no Windows plan");
+            r_.plan.personality = static_cast<Personality>(index);
+        }
+        return true;
+    }
+
     bool setting(const std::u16string& subgroup, const hive::Key& key) {
         const std::string where = "setting " + printable(key.name);
         if (!isGuidText(key.name))

@@ -19,10 +19,15 @@ struct Setting {
     uint32_t dc = 0;
 };
 
+// The plan personality (setting 245d8541-3943-4422-b025-13a784f679b7, right below the root): the Windows plan
+// a plan is based on, whose values stand for the settings the file leaves out.
+enum Personality : uint32_t { kPowerSaver = 0, kHighPerformance = 1, kBalanced = 2 };
+
 struct Plan {
     std::u16string name;         // FriendlyName as stored (an indirect name stays as it is)
     std::u16string description;  // Description as stored; empty when absent
     std::vector<Setting> settings;
+    Personality personality = kBalanced;  // Balanced when the file names none
 };
 
 struct Result {
@@ -35,7 +40,8 @@ struct Result {
 constexpr size_t kMaxFileSize = 1 << 20;
 
 // Damaged: the file is no sound hive. NotAPlan: a sound hive that does not hold a plan (no name, keys not
-// named by GUIDs, setting values that are not 32-bit numbers).
+// named by GUIDs, setting values that are not 32-bit numbers, a personality that names no Windows plan or
+// differs between AC and DC).
 Result read(const uint8_t* data, size_t size);
 
 // The text a plan name shows: for "@file,-id,text" (a resource reference with its fallback) the text after

@@ -74,6 +74,7 @@ const struct {
     // Further settings a plan file may hold.
     {L"fea3413e-7e05-4911-9a71-700331f1c294", L"Settings belonging to no subgroup"},
     {L"0e796bdb-100d-47d6-a2d5-f7d2daa51f51", L"Require a password on wakeup"},
+    {L"245d8541-3943-4422-b025-13a784f679b7", L"Power Scheme Personality"},
     {L"bd3b718a-0680-4d9d-8ab2-e1d2b4ac806d", L"Allow wake timers"},
     {L"2a737441-1930-4402-8d77-b2bebba308a3", L"USB settings"},
     {L"48e6b7a6-50f5-4782-a5d4-53bb8f07e226", L"USB selective suspend setting"},

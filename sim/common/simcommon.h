@@ -93,9 +93,10 @@ bool descriptor(const std::wstring& setting, std::wstring& sddl);
 DWORD armWake(const std::wstring& device);
 std::vector<std::wstring> armedDevices();
 
-// Creates the plan `scheme` from a power scheme file: its names and every setting it holds, Balanced's
-// values for the rest; an existing plan of that identifier is replaced. When the file cannot be read or is
-// no sound plan file, nothing is created and `fault` is one line naming the cause.
+// Creates the plan `scheme` from a power scheme file: its names and every setting it holds, the values of the
+// Windows plan its personality names (Balanced when it names none) for the rest; an existing plan of that
+// identifier is replaced. When the file cannot be read or is no sound plan file, nothing is created and
+// `fault` is one line naming the cause.
 DWORD importScheme(const std::wstring& file, const std::wstring& scheme, std::wstring& fault);
 // The text a stored plan name shows: "@file,-id,text" shows as text.
 std::wstring displayName(const std::wstring& stored);

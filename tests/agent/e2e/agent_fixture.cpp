@@ -85,20 +85,20 @@ std::wstring TestDataDir() {
 }
 
 std::vector<PlanSetting> ShippedPlanSettings() {
-    auto number = [](const std::string& text) {
-        const bool hex = text.rfind("0x", 0) == 0;
-        return static_cast<DWORD>(std::stoul(hex ? text.substr(2) : text, nullptr, hex ? 16 : 10));
-    };
-    std::ifstream in(std::filesystem::path(TestDataDir() + L"corvane.pow.txt"));
+    // The build's parser of the plan source wrote them here: SUBGROUP SETTING AC DC per line, decimal, "-"
+    // for no subgroup (or for a value left out, which no setting of the shipped plan may be).
+    std::ifstream in(std::filesystem::path(TestDataDir() + L"corvane-settings.txt"));
     std::vector<PlanSetting> settings;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
-        std::string subgroup, setting, ac, dc;
-        if (!(fields >> subgroup) || subgroup[0] == '#' || subgroup == "name" || subgroup == "description")
-            continue;
-        fields >> setting >> ac >> dc;
-        settings.push_back({Widen(subgroup), Widen(setting), number(ac), number(dc)});
+        std::string subgroup, setting;
+        DWORD ac = 0, dc = 0;
+        if (!(fields >> subgroup >> setting >> ac >> dc)) {
+            ADD_FAILURE() << "corvane-settings.txt: not a setting with both values: " << line;
+            return {};
+        }
+        settings.push_back({subgroup == "-" ? L"" : Widen(subgroup), Widen(setting), ac, dc});
     }
     return settings;
 }

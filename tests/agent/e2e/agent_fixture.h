@@ -63,9 +63,10 @@ struct PlanSetting {
 };
 
 // The folder of the test program (trailing backslash), where the build puts the tests' data files: the
-// shipped plan's source (corvane.pow.txt) and a plan file shaped like a Windows export (windows-export.pow).
+// shipped plan's settings (corvane-settings.txt) and a plan file shaped like a Windows export
+// (windows-export.pow).
 std::wstring TestDataDir();
-// The settings of the shipped plan, read from its source here, independently of the build's writer.
+// The settings of the shipped plan, as the build's parser of its source reads them.
 std::vector<PlanSetting> ShippedPlanSettings();
 // Whether the plan `scheme` in the store holds exactly these AC and DC indexes.
 ::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings);

@@ -16,6 +16,7 @@ namespace {
 
 const wchar_t kImportPrefix[] = L"powercfg.exe -import ";
 const char kRefused[] = "Unable to import the power scheme: ";
+const char kPersonality[] = "245d8541-3943-4422-b025-13a784f679b7";
 const std::set<std::wstring> kSeededSchemes = {L"381b4222-f694-41f0-9685-ff5bb260df2e",
                                                L"8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c",
                                                L"a1841308-3541-4fab-bc81-f71556f20b4a"};
@@ -54,6 +55,13 @@ struct Hive {
     // File offsets: cells count from the first hive bin at 4096 and begin with their 4-byte size.
     static size_t Cell(uint32_t offset) { return 4096 + offset; }
     uint32_t RootSubkeyList() const { return Get(Cell(0x20) + 4 + 0x1C); }
+    // The personality's indexes live in place in its values' data fields, 12 bytes before each value's name
+    // (the values of a key follow the key's name).
+    void SetPersonality(uint32_t ac, uint32_t dc) {
+        const size_t key = bytes.find(kPersonality);
+        Set(bytes.find("ACSettingIndex", key) - 12, ac);
+        Set(bytes.find("DCSettingIndex", key) - 12, dc);
+    }
 };
 
 std::string Hex(uint32_t v) {
@@ -118,17 +126,45 @@ TEST_F(PlanImport, WindowsExportImportsWithItsPeculiarities) {
     EXPECT_NE(query.find("Description: Provides ultimate performance on higher end PCs.\n"),
               std::string::npos);
 
-    // An index stored as REG_NONE; a key with only an AC value takes DC from Balanced; the rest is
-    // Balanced's.
+    // An index stored as REG_NONE; a key with only an AC value takes DC from High performance, which the
+    // personality names (Balanced's would be 300); the rest is High performance's.
     EXPECT_TRUE(SchemeHolds(
         guid,
         {
+            {L"", L"245d8541-3943-4422-b025-13a784f679b7", 1, 1},
             {L"54533251-82be-4824-96c1-47b60b740d00", L"893dee8e-2bef-41e0-89c6-b55d0929964c", 100, 100},
-            {L"7516b95f-f776-4464-8c53-06167f40cc99", L"3c0bc021-c8a8-4e07-a973-6b14cbcb2b7e", 0, 300},
+            {L"7516b95f-f776-4464-8c53-06167f40cc99", L"3c0bc021-c8a8-4e07-a973-6b14cbcb2b7e", 0, 600},
             {L"238c9fa8-0aad-41ed-83f4-97be242c8f20", L"29f6c1db-86da-48c5-9fdb-f2b67b1f44da", 0, 0},
             {L"238c9fa8-0aad-41ed-83f4-97be242c8f20", L"9d7815a6-7ee4-497e-8888-515a05f02364", 0, 1080},
             {L"4f971e89-eebd-4455-a8de-9e59040e7347", L"7648efa3-dd9c-4e3e-b566-50f929386280", 3, 3},
         }));
+}
+
+TEST_F(PlanImport, WhatAFileLeavesOutComesFromThePlanItsPersonalityNames) {
+    const std::wstring guid = L"11111111-2222-3333-4444-555555555555";
+    const std::wstring display =
+        L"7516b95f-f776-4464-8c53-06167f40cc99\\3c0bc021-c8a8-4e07-a973-6b14cbcb2b7e";
+    const Hive exported{ReadFileBytes(TestDataDir() + L"windows-export.pow")};
+    // The battery's display time, which the file leaves out: Power saver 120, Balanced 300 (also for a file
+    // without a personality: its key renamed here).
+    const struct {
+        const char* name;
+        std::function<void(Hive&)> edit;
+        DWORD displayDc;
+    } cases[] = {
+        {"power saver", [](Hive& h) { h.SetPersonality(0, 0); }, 120},
+        {"balanced", [](Hive& h) { h.SetPersonality(2, 2); }, 300},
+        {"none", [](Hive& h) { h.bytes.at(h.bytes.find(kPersonality)) = '3'; }, 300},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Hive file = exported;
+        c.edit(file);
+        WriteTextFile(m_dir + L"based.pow", file.bytes);
+        ASSERT_EQ(Import(L"\"" + m_dir + L"based.pow\" " + guid), 0u) << m_output;
+        EXPECT_EQ(Index(guid, display, L"DCSettingIndex"), c.displayDc);
+        EXPECT_EQ(Index(guid, display, L"ACSettingIndex"), 0u);  // the file's own value
+    }
 }
 
 TEST_F(PlanImport, DamagedFilesAreRefusedWithOneLineAndCreateNothing) {
@@ -186,6 +222,12 @@ TEST_F(PlanImport, DamagedFilesAreRefusedWithOneLineAndCreateNothing) {
             h.bytes[at] = 'X';
         },
         "the plan has no name (no FriendlyName text in its root key)");
+    add(
+        "personality of no plan", [](Hive& h) { h.SetPersonality(3, 3); },
+        "the plan's personality 3 names no Windows plan");
+    add(
+        "two personalities", [](Hive& h) { h.SetPersonality(2, 0); },
+        "the plan's personality differs between AC (2) and DC (0)");
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
