@@ -16,14 +16,14 @@ std::wstring SystemToolPath(const ToolCommand& command) {
     return dir.empty() ? std::wstring() : dir + command.tool;
 }
 
-bool RunAgentCommand(const ToolCommand& command) {
+bool RunAgentCommand(const ToolCommand& command, DWORD* exitCode) {
     const std::wstring application = SystemToolPath(command);
     if (application.empty()) return false;  // never fall back to a search
     fw::ChildOptions options;
     options.application = application.c_str();
     options.hideWindow = true;
     DWORD wait = WAIT_FAILED;
-    if (!fw::RunChildAndWait(command.commandLine, options, &wait)) return false;
+    if (!fw::RunChildAndWait(command.commandLine, options, &wait, exitCode)) return false;
     return wait == WAIT_OBJECT_0;
 }
 

@@ -1,6 +1,8 @@
 // The agent's child processes: every tool it uses is a system tool, started hidden by its full path and
 // awaited.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "CommandLines.h"
@@ -10,8 +12,8 @@
 std::wstring SystemToolPath(const ToolCommand& command);
 
 // Starts the tool hidden and waits for it without a time limit. True only when the child was started and
-// the wait saw it end; its exit code is never read.
-bool RunAgentCommand(const ToolCommand& command);
+// the wait saw it end; its exit code is read only for a caller that asks for it.
+bool RunAgentCommand(const ToolCommand& command, DWORD* exitCode = nullptr);
 
 // Expands environment variables in the command line; the buffer grows to whatever size the expansion needs.
 ToolCommand ExpandCommand(const ToolCommand& command);

@@ -1,5 +1,6 @@
 // The agent's scheduled task "Oskavel", registered on install and deleted on uninstall through schtasks.
 #pragma once
 
-void CreateAgentTask();
-void DeleteAgentTask();
+// Each is true when schtasks ran and reported success.
+bool CreateAgentTask();
+bool DeleteAgentTask();

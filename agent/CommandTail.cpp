@@ -13,3 +13,12 @@ bool TailEquals(const std::wstring& tail, const std::wstring& verb) {
     }
     return true;
 }
+
+AgentVerb ReadAgentVerb(const std::wstring& tail) {
+    for (const bool package : {false, true}) {
+        const std::wstring suffix = package ? L" /package" : L"";
+        if (TailEquals(tail, L"/install" + suffix)) return {AgentVerb::kInstall, package};
+        if (TailEquals(tail, L"/uninstall" + suffix)) return {AgentVerb::kUninstall, package};
+    }
+    return {};
+}

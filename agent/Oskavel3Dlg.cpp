@@ -71,20 +71,33 @@ LRESULT COskavel3Dlg::OnTimer(WPARAM, LPARAM) {
 
 void COskavel3Dlg::DispatchCommand() {
     SchemeData data = PrepareSchemeData();
+    const AgentVerb verb = ReadAgentVerb(m_strCmdTail);
+    // Nobody answers a box for the installer package, nor in a service's session.
+    const bool askUser = !verb.package && fw::InteractiveSession();
+    agent_exit::Outcome outcome;
 
-    if (TailEquals(m_strCmdTail, L"/install") && data.recordedText.empty()) {
+    // A record whose plan is no longer in the store installs afresh: a lost plan is restored, and a
+    // rollback or repair can rely on "/install".
+    const bool installed = data.recordedGuid && SchemeExists(*data.recordedGuid);
+    if (verb.kind == AgentVerb::kInstall && !installed) {
         // Recording and renaming need an imported identifier; without one a later install tries again.
-        const ImportedGuid imported = InstallPowerScheme(data, m_strAgentDir);
-        if (imported) RenamePlan(RecordSchemeIdentifier(*imported));
-        CreateAgentTask();
-    } else if (TailEquals(m_strCmdTail, L"/uninstall")) {
-        RemovePowerScheme(data);
-        DeleteAgentTask();
+        const ImportedGuid imported = InstallPowerScheme(data, m_strAgentDir, outcome);
+        if (imported) RenamePlan(RecordSchemeIdentifier(*imported, askUser, outcome));
+        if (!CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
+    } else if (verb.kind == AgentVerb::kUninstall) {
+        RemovePowerScheme(data, outcome);
+        if (!DeleteAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
+        // The package's uninstall leaves nothing behind, so a later install starts over.
+        if (verb.package && !RemoveAgentRecord()) outcome.Fail(agent_exit::kRecordFailed);
     } else {
         RenamePlan(data.recordedText);
+        // "/install" over an installed plan registers the task again (its files may be new).
+        if (verb.kind == AgentVerb::kInstall && !CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
         if (CheckFirstRun()) ConfigureDeviceWake(*this);
     }
     m_powerLibrary = std::move(data.powerLibrary);
+    // Only a verb's run reports its outcome; the default sequence ends with 0.
+    m_nExitCode = verb.kind == AgentVerb::kDefault ? agent_exit::kDone : outcome.code;
 }
 
 CAboutDlg::CAboutDlg(HWND parent) : fw::CDialog(IDD_ABOUTBOX, parent) {}

@@ -31,6 +31,8 @@ public:
     std::wstring m_strWakeDeviceKey;
     int m_bWakeDeviceKeySet = 0;
     std::vector<std::wstring> m_arrWakeIds;
+    // What the process ends with (see AgentExitCodes.h).
+    int m_nExitCode = 0;
 
 protected:
     BOOL OnInitDialog() override;

@@ -19,25 +19,37 @@ const wchar_t kMaxProcessorState[] = L"bc5038f7-23e0-4960-96da-33abaf5935ec";
 const wchar_t kDisplaySubgroup[] = L"7516b95f-f776-4464-8c53-06167f40cc99";
 const wchar_t kDimBrightness[] = L"f1fbfde2-a960-4165-9f88-50667911ce96";
 
+const wchar_t kMakerKey[] = L"Software\\Corvane";
+const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes\\";
+
 using ImportFn = DWORD(WINAPI*)(HKEY, LPCWSTR, GUID**);
 using SetActiveFn = DWORD(WINAPI*)(HKEY, const GUID*);
 using WriteDcFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD);
 using ReplaceDefaultsFn = DWORD(WINAPI*)();
 using DeleteFn = DWORD(WINAPI*)(HKEY, const GUID*);
 
-// Each function is looked up right before its use; Wine's own powrprof lacks most of them, and a missing
-// one is simply skipped.
-void SetActive(HMODULE lib, const GUID& scheme) {
-    if (auto fn = fw::GetProc<SetActiveFn>(lib, "PowerSetActiveScheme")) fn(nullptr, &scheme);
+// Calls the named power function when the library has it; a missing one is skipped and noted, and a call
+// that answers an error is noted too.
+template <class Fn, class... Args>
+void CallPower(HMODULE lib, const char* name, agent_exit::Outcome& outcome, Args... args) {
+    const auto fn = fw::GetProc<Fn>(lib, name);
+    if (!fn)
+        outcome.Fail(agent_exit::kNoPowerLibrary);
+    else if (fn(args...) != ERROR_SUCCESS)
+        outcome.Fail(agent_exit::kPowerSettingFailed);
 }
 
-void WriteDcValue(HMODULE lib, const GUID& sub, const GUID& setting, DWORD value) {
-    if (auto fn = fw::GetProc<WriteDcFn>(lib, "PowerWriteDCValueIndex"))
-        fn(nullptr, &kPowerSaver, &sub, &setting, value);
+void SetActive(HMODULE lib, const GUID& scheme, agent_exit::Outcome& outcome) {
+    CallPower<SetActiveFn>(lib, "PowerSetActiveScheme", outcome, HKEY{}, &scheme);
 }
 
-void ReplaceDefaults(HMODULE lib) {
-    if (auto fn = fw::GetProc<ReplaceDefaultsFn>(lib, "PowerReplaceDefaultPowerSchemes")) fn();
+void WriteDcValue(HMODULE lib, const GUID& sub, const GUID& setting, DWORD value,
+                  agent_exit::Outcome& outcome) {
+    CallPower<WriteDcFn>(lib, "PowerWriteDCValueIndex", outcome, HKEY{}, &kPowerSaver, &sub, &setting, value);
+}
+
+void ReplaceDefaults(HMODULE lib, agent_exit::Outcome& outcome) {
+    CallPower<ReplaceDefaultsFn>(lib, "PowerReplaceDefaultPowerSchemes", outcome);
 }
 
 }  // namespace
@@ -62,49 +74,71 @@ SchemeData PrepareSchemeData() {
     return data;
 }
 
-ImportedGuid InstallPowerScheme(const SchemeData& data, const std::wstring& agentDir) {
+bool SchemeExists(const GUID& scheme) {
+    fw::CRegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, (kSchemesKey + GuidToText(scheme)).c_str(), KEY_READ) ==
+           ERROR_SUCCESS;
+}
+
+ImportedGuid InstallPowerScheme(const SchemeData& data, const std::wstring& agentDir,
+                                agent_exit::Outcome& outcome) {
     const HMODULE lib = data.powerLibrary.Get();
-    if (!lib) return nullptr;
+    if (!lib) {
+        outcome.Fail(agent_exit::kNoPowerLibrary);
+        return nullptr;
+    }
 
     ImportedGuid imported;
     if (auto import = fw::GetProc<ImportFn>(lib, "PowerImportPowerScheme")) {
         GUID* created = nullptr;
         const std::wstring file = agentDir + kSchemeFile;
-        import(nullptr, file.c_str(), &created);
+        const DWORD result = import(nullptr, file.c_str(), &created);
         imported.reset(created);
+        if (result != ERROR_SUCCESS || !imported) outcome.Fail(agent_exit::kImportFailed);
+    } else {
+        outcome.Fail(agent_exit::kNoPowerLibrary);
     }
     // Without an imported plan there is nothing to activate; the Power saver values and defaults still go.
-    if (imported) SetActive(lib, *imported);
-    WriteDcValue(lib, data.processorSubgroup, data.maxProcessorState, 50);
-    WriteDcValue(lib, data.displaySubgroup, data.dimBrightness, 0);
-    ReplaceDefaults(lib);
+    if (imported) SetActive(lib, *imported, outcome);
+    WriteDcValue(lib, data.processorSubgroup, data.maxProcessorState, 50, outcome);
+    WriteDcValue(lib, data.displaySubgroup, data.dimBrightness, 0, outcome);
+    ReplaceDefaults(lib, outcome);
     return imported;
 }
 
-std::wstring RecordSchemeIdentifier(const GUID& imported) {
+std::wstring RecordSchemeIdentifier(const GUID& imported, bool askUser, agent_exit::Outcome& outcome) {
     const std::wstring text = GuidToText(imported);
-    SetAgentValue(kRecordValue, text);
+    if (!SetAgentValue(kRecordValue, text, askUser)) outcome.Fail(agent_exit::kRecordFailed);
     return text;
 }
 
-void SetAgentValue(const std::wstring& valueName, const std::wstring& text) {
+bool SetAgentValue(const std::wstring& valueName, const std::wstring& text, bool askUser) {
     fw::CRegKey key;
     if (key.Create(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WRITE) != ERROR_SUCCESS) {
-        if (const fw::CWinApp* app = fw::CWinApp::Get()) app->DoMessageBox(L"Init Failed");
-        return;
+        const fw::CWinApp* app = fw::CWinApp::Get();
+        if (app && askUser) app->DoMessageBox(L"Init Failed");
+        return false;
     }
-    key.SetString(valueName.c_str(), text, REG_EXPAND_SZ);
+    return key.SetString(valueName.c_str(), text, REG_EXPAND_SZ) == ERROR_SUCCESS;
 }
 
-void RemovePowerScheme(const SchemeData& data) {
-    const HMODULE lib = data.powerLibrary.Get();
-    if (!lib) return;
+bool RemoveAgentRecord() {
+    const LSTATUS result = ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kAgentKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kMakerKey);  // refused while anything else is in it
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
 
-    SetActive(lib, kBalanced);
-    if (data.recordedGuid) {
-        if (auto del = fw::GetProc<DeleteFn>(lib, "PowerDeleteScheme")) del(nullptr, &*data.recordedGuid);
+void RemovePowerScheme(const SchemeData& data, agent_exit::Outcome& outcome) {
+    const HMODULE lib = data.powerLibrary.Get();
+    if (!lib) {
+        outcome.Fail(agent_exit::kNoPowerLibrary);
+        return;
     }
-    WriteDcValue(lib, data.processorSubgroup, data.maxProcessorState, 100);
-    WriteDcValue(lib, data.displaySubgroup, data.dimBrightness, 50);
-    ReplaceDefaults(lib);
+
+    SetActive(lib, kBalanced, outcome);
+    if (data.recordedGuid)
+        CallPower<DeleteFn>(lib, "PowerDeleteScheme", outcome, HKEY{}, &*data.recordedGuid);
+    WriteDcValue(lib, data.processorSubgroup, data.maxProcessorState, 100, outcome);
+    WriteDcValue(lib, data.displaySubgroup, data.dimBrightness, 50, outcome);
+    ReplaceDefaults(lib, outcome);
 }

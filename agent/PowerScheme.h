@@ -4,6 +4,8 @@
 
 #include <handles.h>
 
+#include "AgentExitCodes.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +23,9 @@ struct SchemeData {
 
 SchemeData PrepareSchemeData();
 
+// Whether the power-scheme store holds the plan.
+bool SchemeExists(const GUID& scheme);
+
 // The plan identifier that the import allocates; released with LocalFree.
 struct LocalFreeDeleter {
     void operator()(GUID* guid) const { ::LocalFree(guid); }
@@ -28,15 +33,21 @@ struct LocalFreeDeleter {
 using ImportedGuid = std::unique_ptr<GUID, LocalFreeDeleter>;
 
 // Imports <agentDir>corvane.pow, activates it, lowers two Power saver battery values and replaces the
-// defaults. Returns the imported plan's identifier, or null when none was imported.
-ImportedGuid InstallPowerScheme(const SchemeData& data, const std::wstring& agentDir);
+// defaults. Returns the imported plan's identifier, or null when none was imported. Every failing step is
+// noted in `outcome`; the other steps still run.
+ImportedGuid InstallPowerScheme(const SchemeData& data, const std::wstring& agentDir,
+                                agent_exit::Outcome& outcome);
 
-// Stores the identifier as "CorvaneMode" and returns its text.
-std::wstring RecordSchemeIdentifier(const GUID& imported);
+// Stores the identifier as "CorvaneMode" and returns its text. `askUser`: a failure may be shown in a box.
+std::wstring RecordSchemeIdentifier(const GUID& imported, bool askUser, agent_exit::Outcome& outcome);
 
-// Writes one REG_EXPAND_SZ value under HKLM\Software\Corvane\Oskavel; "Init Failed" when the key fails.
-void SetAgentValue(const std::wstring& valueName, const std::wstring& text);
+// Writes one REG_EXPAND_SZ value under HKLM\Software\Corvane\Oskavel; when the key fails, "Init Failed" in a
+// box if a person can answer it. False when the value was not written.
+bool SetAgentValue(const std::wstring& valueName, const std::wstring& text, bool askUser);
+
+// Removes the agent's key with its record (and the maker's key when nothing else is left in it).
+bool RemoveAgentRecord();
 
 // Balanced active, the recorded plan deleted (when one is recorded), Power saver values restored, defaults
 // replaced.
-void RemovePowerScheme(const SchemeData& data);
+void RemovePowerScheme(const SchemeData& data, agent_exit::Outcome& outcome);

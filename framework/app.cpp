@@ -33,10 +33,11 @@ int CWinApp::Run() {
     return 0;
 }
 
-void CWinApp::RunMainDialog(CDialog& dlg) {
+bool CWinApp::RunMainDialog(CDialog& dlg) {
     m_pMainWnd = &dlg;
-    dlg.DoModal();
+    const INT_PTR result = dlg.DoModal();
     m_pMainWnd = nullptr;
+    return result != -1;
 }
 
 int CWinApp::DoMessageBox(const std::wstring& text, UINT type) const {
@@ -66,6 +67,22 @@ std::wstring ExecutableBaseName() {
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 }  // namespace
+
+bool InteractiveSession() {
+    USEROBJECTFLAGS flags{};
+    if (::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, nullptr) &&
+        !(flags.dwFlags & WSF_VISIBLE))
+        return false;
+    DWORD session = 0;
+    if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session) || session != 0) return true;
+    // Session 0 is the console user's own before 6.0. The version check is the one call of its kind here.
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return ::GetVersionExW(&version) && version.dwMajorVersion < 6;
+#pragma GCC diagnostic pop
+}
 
 std::wstring DirectoryOf(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
@@ -116,5 +133,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     app->m_lpCmdLine = fw::CommandTail(::GetCommandLineW());
     app->m_strAppName = fw::ExecutableBaseName();
     if (app->InitInstance()) app->Run();
-    return 0;
+    return app->m_nExitCode;
 }

@@ -35,14 +35,22 @@ public:
     CWnd* m_pMainWnd = nullptr;
     // The executable's base name.
     std::wstring m_strAppName;
+    // What the process ends with: 0 unless a run that reports its outcome (the installer package's) sets it.
+    int m_nExitCode = 0;
 
 protected:
-    // Runs the dialog modally as the application's main window; its result is of no interest.
-    void RunMainDialog(CDialog& dlg);
+    // Runs the dialog modally as the application's main window; false when it could not be created (no
+    // desktop to create it on), its result being of no interest otherwise.
+    bool RunMainDialog(CDialog& dlg);
 
 private:
     static CWinApp* s_app;
 };
+
+// Whether a person can answer a message box from this process: not in a service's invisible window station
+// (where the installer runs its actions as the system), nor, from 6.0 on, in session 0, which holds services
+// only.
+bool InteractiveSession();
 
 // The folder of the running executable with its trailing backslash (empty when the path holds none).
 // The buffer grows until the whole path fits, however long it is.

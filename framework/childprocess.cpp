@@ -29,7 +29,8 @@ bool StartChild(const std::wstring& commandLine, const ChildOptions& options) {
     return true;
 }
 
-bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult) {
+bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult,
+                     DWORD* exitCode) {
     PROCESS_INFORMATION info{};
     if (!Start(commandLine, options, info)) return false;
     // Declared in this order so the process handle is closed first, then the thread handle.
@@ -37,6 +38,7 @@ bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& option
     CKernelHandle process(info.hProcess);
     const DWORD wait = ::WaitForSingleObject(process.Get(), INFINITE);
     if (waitResult) *waitResult = wait;
+    if (exitCode && !::GetExitCodeProcess(process.Get(), exitCode)) *exitCode = STILL_ACTIVE;
     return true;
 }
 

@@ -17,9 +17,9 @@ struct ChildOptions {
 
 // Starts the command line as given (the platform call gets a private, writable copy), in the program's own
 // environment and current directory, and waits for the child to end. False when it could not be started;
-// `waitResult` then stays untouched. The child's exit code is never read.
+// `waitResult` then stays untouched. The child's exit code is read only for a caller that asks for it.
 bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options,
-                     DWORD* waitResult = nullptr);
+                     DWORD* waitResult = nullptr, DWORD* exitCode = nullptr);
 
 // Starts the command line the same way and lets the child run on its own; false when it could not be started.
 bool StartChild(const std::wstring& commandLine, const ChildOptions& options);

@@ -46,7 +46,9 @@ class AgentSequences : public AgentTest {};
 
 TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     // First install on a fresh machine.
-    ExpectQuietRun(RunAgent(L"/install"));
+    RunResult run = RunAgent(L"/install");
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, 0u);
     const Lines log = Log();
     const std::string guid = ImportedGuid(log);
     ASSERT_FALSE(guid.empty()) << "no plan was imported; log:\n" << ::testing::PrintToString(log);
@@ -74,22 +76,25 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
               0u);
     EXPECT_TRUE(TaskRegistered());
 
-    // A second "/install" finds the record and takes the default sequence: it renames the recorded plan, in
-    // whatever the names hold, without letting a name end its quotes and run a command of its own.
+    // A second "/install" finds the record and its plan: it takes the default sequence, renaming the recorded
+    // plan in whatever the names hold without letting a name end its quotes, and registers the task again.
     ::DeleteFileW(kTaskFile);
     WriteMultiLang(L"A\" & echo x> C:\\pwned.txt & \"", L"say \"hi\"");
     ClearLog();
-    ExpectQuietRun(RunAgent(L"/install"));
+    run = RunAgent(L"/install");
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(Log(),
               Lines{"powercfg -changename " + guid + " \"A' & echo x> C:\\pwned.txt & '\" \"say 'hi'\""});
     EXPECT_FALSE(FileExists(L"C:\\pwned.txt"));
-    EXPECT_FALSE(TaskRegistered());
+    EXPECT_TRUE(TaskRegistered());
     EXPECT_EQ(Recorded(), Widen(guid));
 
     // Uninstall: Balanced active, the recorded plan deleted, Power saver restored, task gone, record kept.
-    ASSERT_TRUE(RegisterTask());
     ClearLog();
-    ExpectQuietRun(RunAgent(L"/uninstall"));
+    run = RunAgent(L"/uninstall");
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(Log(), Uninstalled(guid));
     EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), Widen(kBalanced));
     EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(guid)));
@@ -99,6 +104,59 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
               50u);
     EXPECT_FALSE(TaskRegistered());
     EXPECT_EQ(Recorded(), Widen(guid));
+
+    // "/install" over that record, whose plan is gone, installs afresh.
+    WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
+    ClearLog();
+    run = RunAgent(L"/install /package");
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, 0u);
+    const std::string again = ImportedGuid(Log());
+    ASSERT_FALSE(again.empty()) << "a record naming a lost plan kept the install from importing";
+    EXPECT_NE(again, guid);
+    EXPECT_EQ(Recorded(), Widen(again));
+    EXPECT_TRUE(TaskRegistered());
+
+    // The package's uninstall also takes the record away, so that a later install starts over.
+    run = RunAgent(L"/UNINSTALL /package");
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView));
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(again)));
+    EXPECT_FALSE(TaskRegistered());
+}
+
+// Each way "/install" can fail shows in its exit code; the steps that can still run do.
+TEST_F(AgentSequences, InstallReportsWhatKeptItFromItsWorkByExitCode) {
+    RunOptions winesOwn;
+    winesOwn.simulatedPowrprof = false;
+    RunResult run = RunAgent(L"/install", winesOwn);
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, 3u) << "powrprof lacks the power functions";
+    EXPECT_TRUE(Log("powrprof").empty());
+    EXPECT_FALSE(Recorded().has_value());
+    EXPECT_TRUE(TaskRegistered());
+
+    ::DeleteFileW(kTaskFile);
+    WriteTextFile(m_dir + L"corvane.pow", "not a registry hive");
+    run = RunAgent(L"/install /package");
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, 4u) << "corvane.pow cannot be imported";
+    EXPECT_FALSE(Recorded().has_value());
+    EXPECT_TRUE(TaskRegistered());
+
+    // Without its task definition file schtasks registers nothing.
+    ::DeleteFileW(kTaskFile);
+    const MovedAside definition(s_taskDefinition);
+    ASSERT_TRUE(definition.Moved());
+    run = RunAgent(L"/install");
+    EXPECT_EQ(run.exitCode, 4u) << "the first failure is the one reported";
+    ClearLog();
+    ::DeleteFileW((m_dir + L"corvane.pow").c_str());
+    CopyFileTo(AgentSource() + L"corvane.pow", m_dir + L"corvane.pow");
+    run = RunAgent(L"/install");
+    EXPECT_EQ(run.exitCode, 7u) << "schtasks registered no task";
+    EXPECT_TRUE(Recorded().has_value());
 }
 
 TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {
@@ -144,16 +202,6 @@ TEST_F(AgentSequences, TailMustBeTheVerbAloneInAnyLetterCase) {
     }
 }
 
-TEST_F(AgentSequences, InstallWithWinesOwnPowrprofRecordsNothingButRegistersTheTask) {
-    RunOptions options;
-    options.simulatedPowrprof = false;
-    ExpectQuietRun(RunAgent(L"/install", options));
-    EXPECT_TRUE(Log("powrprof").empty());
-    EXPECT_TRUE(Log("powercfg -changename").empty());
-    EXPECT_FALSE(Recorded().has_value());
-    EXPECT_TRUE(TaskRegistered());
-}
-
 TEST_F(AgentSequences, SecondAgentEndsAtOnceAndDoesNothing) {
     RemoveMultiLang();
     auto first = StartAgent(L"");
@@ -163,6 +211,7 @@ TEST_F(AgentSequences, SecondAgentEndsAtOnceAndDoesNothing) {
     auto second = StartAgent(L"/install");
     ASSERT_TRUE(second->Started());
     EXPECT_TRUE(second->WaitExit(60000));
+    EXPECT_EQ(second->ExitCode(), 1u) << "the second agent's install reported no failure";
     EXPECT_TRUE(second->Windows().empty()) << "the second agent created a window";
     EXPECT_TRUE(first->WaitExit(60000));
 
@@ -197,7 +246,8 @@ TEST_F(AgentSequences, On64BitWindowsTheAgentKeepsToThe32BitHalf) {
     std::ifstream in{std::filesystem::path(origins)};
     std::vector<std::string> started;
     for (std::string line; std::getline(in, line);) started.push_back(line);
-    // Wine names a library loaded through the redirected system32 by that path; being 32-bit, it is SysWOW64's.
+    // Wine names a library loaded through the redirected system32 by that path; being 32-bit, it is
+    // SysWOW64's.
     EXPECT_EQ(started, (Lines{"powrprof 32-bit c:\\windows\\system32\\powrprof.dll",
                               "powercfg 32-bit c:\\windows\\syswow64\\powercfg.exe"}));
 

@@ -118,6 +118,14 @@ std::vector<PlanSetting> ShippedPlanSettings() {
     return ::testing::AssertionSuccess();
 }
 
+std::wstring AgentSource() {
+#ifdef _WIN64
+    return DistDir() + L"Oskavel-x64\\";
+#else
+    return kInstalledAgent;
+#endif
+}
+
 std::wstring UserLocale() {
     wchar_t name[LOCALE_NAME_MAX_LENGTH] = L"";
     ::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
@@ -129,11 +137,7 @@ void AgentTest::SetUp() {
     // A copy of the agent as the simulated machine has it installed (the x64 build: as it was built). Its
     // folder holds the shipped plan file, corvane.pow.
     m_dir = MakeSandbox(L"oskavel");
-#ifdef _WIN64
-    CopyTree(DistDir() + L"Oskavel-x64", m_dir);
-#else
-    CopyTree(kInstalledAgent, m_dir);
-#endif
+    CopyTree(AgentSource(), m_dir);
     WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
     m_log = std::make_unique<SimLog>(m_dir + L"sim.log");
 }
@@ -155,6 +159,7 @@ RunResult AgentTest::RunAgent(const std::wstring& tail, const RunOptions& option
     auto app = StartAgent(tail, options);
     if (!app->Started()) return result;
     result.ended = app->WaitExit(120000);
+    result.exitCode = app->ExitCode();
     for (const WindowSeen& w : app->Windows()) {
         if (w.everShownNormal) result.shownNormal = true;
     }

@@ -25,8 +25,8 @@ inline constexpr REGSAM kSystemView = KEY_WOW64_64KEY;
 inline const wchar_t kSchemes[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
 inline const wchar_t kImageStateKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
 inline const wchar_t kEnumTest[] = L"SYSTEM\\CurrentControlSet\\Enum\\CVTEST";
-// Where the task scheduler keeps the registered task: the 64-bit system folder, which a 32-bit program reaches
-// as "sysnative" (its own "system32" leads to SysWOW64).
+// Where the task scheduler keeps the registered task: the 64-bit system folder, which a 32-bit program
+// reaches as "sysnative" (its own "system32" leads to SysWOW64).
 #ifdef _WIN64
 inline const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
 #else
@@ -45,6 +45,7 @@ struct RunResult {
     bool shownNormal = false;
     size_t windowCount = 0;
     std::vector<e2e::MessageBoxSeen> boxes;
+    DWORD exitCode = STILL_ACTIVE;
 };
 
 struct RunOptions {
@@ -70,6 +71,10 @@ std::wstring TestDataDir();
 std::vector<PlanSetting> ShippedPlanSettings();
 // Whether the plan `scheme` in the store holds exactly these AC and DC indexes.
 ::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings);
+
+// The folder the tests copy the agent from (trailing backslash): the 32-bit agent as the package installs it,
+// or the x64 build as it was built.
+std::wstring AgentSource();
 
 // The user's locale name as Wine reports it. A Wine child takes its locale from the Unix environment it
 // inherits, not from the Windows environment block it is given, so the test program and every agent it
@@ -107,7 +112,7 @@ protected:
     std::wstring m_dir;  // the agent's folder, with a trailing backslash
     std::unique_ptr<e2e::SimLog> m_log;
 
-private:
+    // The task definition file the agent's task command names.
     static std::wstring s_taskDefinition;
 };
 

@@ -106,6 +106,28 @@ TEST(CommandTail, OnlyAsciiLettersFold) {
     EXPECT_FALSE(TailEquals(L"/\u0130NSTALL", L"/install"));  // dotted capital I is not ASCII
 }
 
+TEST(CommandTail, ThePackageWordFollowsAVerbAfterOneBlank) {
+    const struct {
+        const wchar_t* tail;
+        AgentVerb::Kind kind;
+        bool package;
+    } cases[] = {
+        {L"/install", AgentVerb::kInstall, false},
+        {L"/UNINSTALL", AgentVerb::kUninstall, false},
+        {L"/install /package", AgentVerb::kInstall, true},
+        {L"/Uninstall /PACKAGE", AgentVerb::kUninstall, true},
+        {L"/install  /package", AgentVerb::kDefault, false},
+        {L"/package", AgentVerb::kDefault, false},
+        {L"/install /package ", AgentVerb::kDefault, false},
+        {L"", AgentVerb::kDefault, false},
+    };
+    for (const auto& c : cases) {
+        const AgentVerb verb = ReadAgentVerb(c.tail);
+        EXPECT_EQ(verb.kind, c.kind) << Narrow(c.tail);
+        EXPECT_EQ(verb.package, c.package) << Narrow(c.tail);
+    }
+}
+
 TEST(CommandTail, TailOfARealCommandLineKeepsTrailingBlanks) {
     EXPECT_TRUE(
         TailEquals(fw::CommandTail(L"\"C:\\Program Files\\a b\\Oskavel3.exe\"   /INSTALL"), L"/install"));
