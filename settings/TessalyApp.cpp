@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "TessalyDlg.h"
+#include "VelmoraExitCodes.h"
 
 namespace {
 const wchar_t kWindowTitle[] = L"Corvane Velmora";
@@ -29,11 +30,17 @@ BOOL CTessalyApp::InitInstance() {
     m_bWin7Client = 0;
     m_bVistaOrXP = 0;
 
+    // Only the installer package's switch-off reports its outcome by exit code.
+    const bool reports = std::wcscmp(m_lpCmdLine, kPackageUninstallTail) == 0;
     // A window with our title means the program already runs; that one stays as it is.
-    if (OtherInstanceRunning()) return FALSE;
+    if (OtherInstanceRunning()) {
+        if (reports) m_nExitCode = velmora_exit::kAlreadyRunning;
+        return FALSE;
+    }
 
     CTessalyDlg dlg;
-    RunMainDialog(dlg);
+    const bool ran = RunMainDialog(dlg);
+    if (reports) m_nExitCode = ran ? dlg.m_nExitCode : velmora_exit::kNoWindow;
     return FALSE;
 }
 

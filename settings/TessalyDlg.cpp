@@ -4,6 +4,7 @@
 
 #include "../resources/settings/resource.h"
 #include "TessalyApp.h"
+#include "VelmoraExitCodes.h"
 
 namespace {
 const wchar_t kCaption[] = L"Corvane Velmora";
@@ -60,27 +61,35 @@ BOOL CTessalyDlg::OnInitDialog() {
 
     LoadInterfaceTexts(GetLanguageCode());
 
-    if (!TheApp().CheckOSVersion()) {
+    const std::wstring tail = TheApp().m_lpCmdLine;
+    const bool packageRun = tail == kPackageUninstallTail;
+    m_bQuiet = packageRun || !fw::InteractiveSession();
+    auto end = [this](int exitCode) {
+        m_nExitCode = exitCode;
         EndDialog(0);
         return TRUE;
-    }
-    if (!LoadFirmwareLibrary() || !InitFirmwareInterface()) {
-        EndDialog(0);
-        return TRUE;
-    }
-    if (!ReadQuickResumeMode()) {
-        ShowMessage(m_strMsg2);
-        EndDialog(0);
-        return TRUE;
+    };
+    if (packageRun) {
+        // The package runs as the system: the users whose mode is on are found in their loaded hives, and
+        // where nobody's mode is on nothing is touched.
+        m_modeRecord = CModeRecord::UsersWithModeOn();
+        if (m_modeRecord.Empty()) return end(velmora_exit::kDone);
     }
 
-    if (std::wstring(TheApp().m_lpCmdLine) == L"UNINSTALL") {
+    if (!TheApp().CheckOSVersion()) return end(velmora_exit::kUnsupportedSystem);
+    if (!LoadFirmwareLibrary()) return end(velmora_exit::kNoFirmwareLibrary);
+    if (!InitFirmwareInterface()) return end(velmora_exit::kFirmwareInitFailed);
+    if (!ReadQuickResumeMode()) {
+        ShowMessage(m_strMsg2);
+        return end(velmora_exit::kModeUnavailable);
+    }
+
+    if (tail == L"UNINSTALL" || packageRun) {
         if (m_nSelectedMode == 1) {
             m_nSelectedMode = 0;
             CommitSelectedMode();
         }
-        EndDialog(0);
-        return TRUE;
+        return end(ReadModeValue(L"VelmoraMode") == 0 ? velmora_exit::kDone : velmora_exit::kSwitchRefused);
     }
 
     ShowInitialState();
@@ -89,6 +98,7 @@ BOOL CTessalyDlg::OnInitDialog() {
 }
 
 void CTessalyDlg::ShowMessage(const std::wstring& text) {
+    if (m_bQuiet) return;  // the run's exit code tells instead
     ::MessageBoxW(m_hWnd, text.c_str(), kCaption, MB_OK);
 }
 

@@ -7,6 +7,10 @@
 
 #include "controls/GraphicButton.h"
 #include "controls/StaticTrans.h"
+#include "firmware/ModeRecord.h"
+
+// The installer package's switch-off: every loaded user's mode, no message boxes, an exit code.
+inline const wchar_t kPackageUninstallTail[] = L"UNINSTALL /package";
 
 class CTessalyDlg : public fw::CDialog {
 public:
@@ -83,6 +87,14 @@ public:
     fw::CFont m_fontTitle;
 
     fw::CStatic m_picBackground;
+
+    // Whose mode is read and written: the running user's, or for the package's switch-off every loaded
+    // user's whose mode is on.
+    CModeRecord m_modeRecord;
+    // No person can answer a message box: failures go to the exit code only.
+    bool m_bQuiet = false;
+    // What the package's switch-off ends with (VelmoraExitCodes.h).
+    int m_nExitCode = 0;
 
 protected:
     void DoDataExchange() override;

@@ -93,12 +93,11 @@ int CTessalyDlg::SetPowerPolicy(int kind) {
 
     if (kind == 2) applyDescriptors();
 
-    fw::CRegKey explorer;
-    if (explorer.Create(HKEY_CURRENT_USER, kExplorerKey, KEY_WRITE) == ERROR_SUCCESS) {
-        if (explorer.SetDword(L"Start_PowerButtonAction", values.startButtonAction) == ERROR_SUCCESS) {
-            DWORD_PTR answer = 0;
-            ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
-        }
+    // The Start-menu button of the users whose mode is recorded (the running user, or for the installer
+    // package's switch-off every user it switched off).
+    if (m_modeRecord.WriteUserDword(kExplorerKey, L"Start_PowerButtonAction", values.startButtonAction)) {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
     }
     return 1;
 }

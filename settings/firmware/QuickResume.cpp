@@ -2,7 +2,6 @@
 #include "../TessalyDlg.h"
 
 namespace {
-const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
 const wchar_t kModeValue[] = L"VelmoraMode";
 
 constexpr BYTE kProbeFunction = 0x0B;
@@ -18,21 +17,11 @@ constexpr int kPolicyOn = 2;
 }  // namespace
 
 DWORD CTessalyDlg::ReadModeValue(const wchar_t* name) {
-    fw::CRegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kModeKey, KEY_READ) != ERROR_SUCCESS) return 0;
-    DWORD data = 0;
-    DWORD size = sizeof data;
-    if (::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) !=
-        ERROR_SUCCESS)
-        return 0;
-    return data;
+    return m_modeRecord.Read(name);
 }
 
 void CTessalyDlg::WriteModeValue(const wchar_t* name, DWORD value) {
-    fw::CRegKey key;
-    if (key.Create(HKEY_CURRENT_USER, kModeKey, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) ==
-        ERROR_SUCCESS)
-        key.SetDword(name, value);
+    m_modeRecord.Write(name, value);
 }
 
 BOOL CTessalyDlg::ReadQuickResumeMode() {

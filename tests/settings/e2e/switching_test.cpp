@@ -215,6 +215,58 @@ TEST_F(VelmoraTest, UninstallWithModeOffSwitchesNothingAndOnlyTheExactWordCounts
     EXPECT_EQ(1u, StoredMode().value_or(99));
 }
 
+// The installer package's switch-off runs as the system: it switches off when any loaded user's recorded mode
+// is on and records Off for each of them, touches nothing when no mode is on, and answers with an exit code
+// instead of a box.
+TEST_F(VelmoraTest, PackageSwitchOffServesEveryLoadedUserAndReportsByExitCode) {
+    const std::wstring otherUser = L"S-1-5-21-1111-2222-3333-1001";
+    const std::wstring otherMode = otherUser + L"\\" + kModeKey;
+    struct RemovedUser {
+        std::wstring key;
+        ~RemovedUser() { e2e::reg::DeleteTree(HKEY_USERS, key); }
+    } const removed{otherUser};
+    auto run = [&](DWORD expectedExit) {
+        e2e::AppUnderTest app(Exe(), L"UNINSTALL /package");
+        EXPECT_TRUE(app.WaitExit(300000));
+        EXPECT_EQ(app.ExitCode(), expectedExit);
+        EXPECT_TRUE(app.Boxes().empty()) << "a box waits for a person who is not there";
+        for (const auto& w : app.Windows()) EXPECT_FALSE(w.everShownNormal);
+    };
+
+    // Nobody's mode is on (a classes hive holding one is no user's own): nothing is touched.
+    e2e::reg::SetDword(HKEY_USERS, otherUser + L"_Classes\\" + kModeKey, L"VelmoraMode", 1);
+    SetFirmware(L"Mode", 1);
+    run(0);
+    EXPECT_TRUE(FirmwareCalls().empty());
+    EXPECT_TRUE(PowercfgCommands().empty());
+    e2e::reg::DeleteTree(HKEY_USERS, otherUser + L"_Classes");
+
+    // Another user's mode is on, this user's is off: switched off once, Off recorded for that user only.
+    ASSERT_TRUE(ResetMachine(1));
+    SetStoredMode(0);
+    e2e::reg::SetDword(HKEY_USERS, otherMode, L"VelmoraMode", 1);
+    run(0);
+    EXPECT_EQ(1u, FirmwareSwitches().size());
+    EXPECT_EQ(kOffWithOneScheme, PowercfgCommands());
+    EXPECT_EQ(0u, e2e::reg::GetDword(HKEY_USERS, otherMode, L"VelmoraMode").value_or(99));
+    EXPECT_EQ(2u, e2e::reg::GetDword(HKEY_USERS, otherUser + L"\\" + kExplorerKey, L"Start_PowerButtonAction")
+                      .value_or(0));
+    EXPECT_FALSE(StartButtonAction().has_value()) << "a user whose mode was off had the Start menu changed";
+
+    // A refused switch and a missing library: the record stays, the exit code says why.
+    ASSERT_TRUE(ResetMachine());
+    SetStoredMode(1);
+    SetFirmware(L"SwitchAnswer", 2);
+    run(6);
+    EXPECT_EQ(1u, StoredMode().value_or(99));
+    EXPECT_TRUE(PowercfgCommands().empty());
+    ASSERT_TRUE(ResetMachine());
+    SetStoredMode(1);
+    InstallFirmwareLibrary(L"KOLU3-noinit.dll");
+    run(3);
+    EXPECT_EQ(1u, StoredMode().value_or(99));
+}
+
 TEST_F(VelmoraTest, ApplyOnSwitchesPolicyAndRecordThenGreysApply) {
     // A scheme other than Balanced is in force and must stay so.
     ASSERT_EQ(0u, e2e::RunConsole(std::wstring(kPowercfg) + L" -setactive " + e2e::Widen(kPowerSaver)));
