@@ -84,20 +84,36 @@ void COskavel3Dlg::DispatchCommand() {
         const ImportedGuid imported = InstallPowerScheme(data, m_strAgentDir, outcome);
         if (imported) RenamePlan(RecordSchemeIdentifier(*imported, askUser, outcome));
         if (!CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
+        // The package's install that failed takes back what it did before it reports: the installation is
+        // then rolled back, and its rollback cannot start this program once the files are gone (Wine's
+        // msiexec removes them first).
+        if (verb.package && outcome.code != agent_exit::kDone) {
+            if (imported) data.recordedGuid = *imported;
+            agent_exit::Outcome undone;
+            Uninstall(data, /*package=*/true, undone);
+        }
     } else if (verb.kind == AgentVerb::kUninstall) {
-        RemovePowerScheme(data, outcome);
-        if (!DeleteAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
-        // The package's uninstall leaves nothing behind, so a later install starts over.
-        if (verb.package && !RemoveAgentRecord()) outcome.Fail(agent_exit::kRecordFailed);
+        Uninstall(data, verb.package, outcome);
     } else {
         RenamePlan(data.recordedText);
-        // "/install" over an installed plan registers the task again (its files may be new).
-        if (verb.kind == AgentVerb::kInstall && !CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
+        // "/install" over an installed plan registers the task again (its files may be new): schtasks
+        // creates no task of a name already taken, so whatever task there is goes first.
+        if (verb.kind == AgentVerb::kInstall) {
+            DeleteAgentTask();
+            if (!CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
+        }
         if (CheckFirstRun()) ConfigureDeviceWake(*this);
     }
     m_powerLibrary = std::move(data.powerLibrary);
     // Only a verb's run reports its outcome; the default sequence ends with 0.
     m_nExitCode = verb.kind == AgentVerb::kDefault ? agent_exit::kDone : outcome.code;
+}
+
+void COskavel3Dlg::Uninstall(const SchemeData& data, bool package, agent_exit::Outcome& outcome) {
+    RemovePowerScheme(data, outcome);
+    if (!DeleteAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
+    // The package's uninstall leaves nothing behind, so a later install starts over.
+    if (package && !RemoveAgentRecord()) outcome.Fail(agent_exit::kRecordFailed);
 }
 
 CAboutDlg::CAboutDlg(HWND parent) : fw::CDialog(IDD_ABOUTBOX, parent) {}

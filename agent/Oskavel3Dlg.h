@@ -3,7 +3,9 @@
 #include <dialog.h>
 #include <handles.h>
 
+#include "AgentExitCodes.h"
 #include "KeepIconic.h"
+#include "PowerScheme.h"
 
 #include <string>
 #include <vector>
@@ -39,6 +41,9 @@ protected:
 
 private:
     int WalkDeviceKeyAt(const std::wstring& path, int depth);
+    // The uninstall sequence: Balanced active, the recorded plan deleted, Power saver restored, the task
+    // deleted and, for the package, the record removed.
+    void Uninstall(const SchemeData& data, bool package, agent_exit::Outcome& outcome);
 
     CKeepIconic m_keepIconic;
     // powrprof, loaded by the dispatch and kept until the agent ends.

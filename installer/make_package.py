@@ -2,18 +2,26 @@
 """Builds the Windows Installer package from CorvanePowerUtilities.wxs with wixl, then makes the table edits
 wixl cannot express, with msibuild (both from msitools):
 
-- the previous version is removed right after InstallInitialize, so its uninstall steps (quick resume off, plan
-  and task removed) run before the new files and the new agent's "/install";
+- the previous version is removed right after InstallInitialize, before the new files; the removal names the
+  package's feature in REMOVE instead of ALL (Upgrade table, column Remove), so its uninstall steps, which
+  run only when REMOVE is ALL, are skipped: an upgrade keeps mode, plan, record and task;
+- a package of the same version replaces the installed one (wixl drops AllowSameVersionUpgrades);
+- the rollback actions are rollback actions (wixl makes them immediate ones);
+- a firmware library shipped in the package is permanent (wixl drops Permanent="yes");
 - the Start-menu shortcut points at Velmora.exe itself (wixl only writes advertised shortcuts);
-- FIRMWARELIBRARY holds the path of the installed firmware library when there is one (AppSearch), so that
-  "Velmora.exe UNINSTALL" runs only where it can switch;
-- uninstalling the agent removes its key HKLM\\Software\\Corvane\\Oskavel (the record "CorvaneMode"), in the
-  registry view of the agent's own bitness, after the agent's "/uninstall" has read it.
+- the File table carries the version of each program, read from its version resource;
+- AGENTRECORD, which the rollback's condition reads, may be searched by the system's side of the install.
 
-usage: make_package.py --version V --velmora DIR --agent DIR --output FILE.msi [--kolu3 FILE]
+usage: make_package.py --version V --velmora DIR --agent DIR --icon FILE.ico --actions FILE.dll
+                       --output FILE.msi [--kolu3 FILE] [--test-failure-after-uninstall]
+
+--version V builds the package at another version (the upgrade test's next version, or a release's).
+--test-failure-after-uninstall adds a step that fails every uninstall after the uninstall steps have run; only
+the tests build such a package, to see the rollback.
 """
 import argparse
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -22,24 +30,44 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 EDITS = [
     "UPDATE `InstallExecuteSequence` SET `Sequence` = 1501 WHERE `Action` = 'RemoveExistingProducts'",
+    # wixl writes Execute="rollback" as an immediate action; a rollback action is 1 library + 256 rollback +
+    # 1024 in the script + 2048 without impersonation.
+    "UPDATE `CustomAction` SET `Type` = 3329 WHERE `Action` = 'AgentUninstallRollback'",
+    "UPDATE `CustomAction` SET `Type` = 3329 WHERE `Action` = 'AgentInstallRollback'",
     "UPDATE `Shortcut` SET `Target` = '[#VelmoraExe]' WHERE `Shortcut` = 'VelmoraShortcut'",
-    "CREATE TABLE `DrLocator` (`Signature_` CHAR(72) NOT NULL, `Parent` CHAR(72), `Path` CHAR(255), "
-    "`Depth` SHORT PRIMARY KEY `Signature_`, `Parent`, `Path`)",
-    "INSERT INTO `Signature` (`Signature`, `FileName`) VALUES ('FirmwareLibraryFile', 'KOLU3.DLL')",
-    "INSERT INTO `DrLocator` (`Signature_`, `Path`, `Depth`) "
-    "VALUES ('FirmwareLibraryFile', '[ProgramFiles64Folder]Corvane\\Velmora\\Win7_Driver\\x64', 0)",
-    "INSERT INTO `AppSearch` (`Property`, `Signature_`) VALUES ('FIRMWARELIBRARY', 'FirmwareLibraryFile')",
-    # Name "-": the key and everything below it go when the component is uninstalled.
-    "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) "
-    "VALUES ('AgentRecord', 2, 'Software\\Corvane\\Oskavel', '-', 'AgentProgram')",
-    # The package has no other registry entries, so wixl left the registry actions out of the sequence.
-    "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('RemoveRegistryValues', 2600)",
-    "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteRegistryValues', 5000)",
+    # wixl drops Permanent="yes": the firmware library, when the package carries one, is never removed by our
+    # uninstall (the driver package owns it). 256 64-bit + 16 permanent.
+    "UPDATE `Component` SET `Attributes` = 272 WHERE `Component` = 'FirmwareLibrary'",
 ]
 
+# A step that fails the uninstall once our uninstall steps have run (test packages only): the checked
+# program runner, deferred, given no command line. A newer package still replaces such a package, and
+# CORVANE_TEST_NO_FAILURE=1 lets a test remove it.
+TEST_FAILURE = [
+    "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
+    "VALUES ('TestFailure', 3073, 'CorvaneActions', 'RunChecked')",
+    "INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) "
+    "VALUES ('TestFailure', 'REMOVE~=\"ALL\" AND NOT CORVANE_TEST_NO_FAILURE', 1804)",
+]
 
-def run(args):
-    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+UPGRADE_CODE = "{5EED611A-0247-4F3B-A514-A9C4DFD4118F}"  # as in CorvanePowerUtilities.wxs
+
+VS_FIXEDFILEINFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
+
+
+def file_version(path):
+    """The file version of a program's version resource, as "a.b.c.d"."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at = data.find(VS_FIXEDFILEINFO_SIGNATURE)
+    if at < 0:
+        sys.exit(f"make_package: {path} has no version resource")
+    ms, ls = struct.unpack_from("<II", data, at + 8)
+    return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
+
+
+def run(args, cwd=None):
+    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, cwd=cwd)
     # wixl warns about attributes it ignores; only failures matter.
     if result.returncode != 0:
         sys.stderr.write(result.stdout)
@@ -49,7 +77,8 @@ def run(args):
 def secure_properties(msi):
     """The current SecureCustomProperties value, read back through msidump."""
     with tempfile.TemporaryDirectory() as tables:
-        run(["msidump", "-d", tables, os.path.abspath(msi), "Property"])
+        # msidump writes binary streams below its working folder: the temporary one, not the caller's.
+        run(["msidump", "-d", tables, os.path.abspath(msi), "Property"], cwd=tables)
         with open(os.path.join(tables, "Property.idt"), encoding="utf-8", errors="replace") as f:
             for line in f.read().splitlines()[3:]:
                 name, _, value = line.partition("\t")
@@ -64,11 +93,14 @@ def main():
     parser.add_argument("--velmora", required=True)
     parser.add_argument("--agent", required=True)
     parser.add_argument("--output", required=True)
+    parser.add_argument("--icon", required=True)
+    parser.add_argument("--actions", required=True)
     parser.add_argument("--kolu3")
+    parser.add_argument("--test-failure-after-uninstall", action="store_true")
     a = parser.parse_args()
 
     for path in [os.path.join(a.velmora, "Velmora.exe"), os.path.join(a.agent, "Oskavel3.exe"),
-                 os.path.join(a.agent, "corvane.pow")] + ([a.kolu3] if a.kolu3 else []):
+                 os.path.join(a.agent, "corvane.pow"), a.icon, a.actions] + ([a.kolu3] if a.kolu3 else []):
         if not os.path.isfile(path):
             sys.exit(f"make_package: {path} is missing")
 
@@ -83,16 +115,33 @@ def main():
         os.symlink(os.path.abspath(a.agent), os.path.join(stage, "Agent"))
         source = os.path.join(stage, "CorvanePowerUtilities.wxs")
         os.symlink(os.path.join(HERE, "CorvanePowerUtilities.wxs"), source)
+        os.symlink(os.path.abspath(a.icon), os.path.join(stage, "velmora.ico"))
+        os.symlink(os.path.abspath(a.actions), os.path.join(stage, "CorvaneActions.dll"))
         wixl = ["wixl", "-a", "x64", "-o", partial,
-                "-D", f"Version={a.version}", "-D", "VelmoraDir=Velmora", "-D", "AgentDir=Agent"]
+                "-D", f"Version={a.version}", "-D", "VelmoraDir=Velmora", "-D", "AgentDir=Agent",
+                "-D", "Icon=velmora.ico", "-D", "Actions=CorvaneActions.dll"]
         if a.kolu3:
             os.symlink(os.path.abspath(a.kolu3), os.path.join(stage, "KOLU3.DLL"))
             wixl += ["-D", "Kolu3Dll=KOLU3.DLL"]
         run(wixl + [source])
 
     edits = list(EDITS)
+    # Same version included (wixl drops AllowSameVersionUpgrades): a rebuild replaces the installed copy instead
+    # of installing beside it. Attributes 1 migrate features + 512 maximum version inclusive. Remove: the
+    # older product's one feature by name, so that its removal is told from an uninstall (REMOVE is not ALL
+    # then; Windows marks it with UPGRADINGPRODUCTCODE as well, Wine's msiexec does not). The key columns
+    # cannot be updated, so the row is written anew.
+    edits += ["DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'",
+              "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `Remove`, `ActionProperty`) "
+              "VALUES ('%s', '%s', 513, 'Complete', 'WIX_UPGRADE_DETECTED')" % (UPGRADE_CODE, a.version)]
+    for file_id, program in (("VelmoraExe", os.path.join(a.velmora, "Velmora.exe")),
+                             ("Oskavel3Exe", os.path.join(a.agent, "Oskavel3.exe"))):
+        edits.append("UPDATE `File` SET `Version` = '%s', `Language` = '0' WHERE `File` = '%s'"
+                     % (file_version(program), file_id))
+    if a.test_failure_after_uninstall:
+        edits += TEST_FAILURE
     secure = [p for p in secure_properties(partial).split(";") if p]
-    for prop in ("VELMORAMODE", "FIRMWARELIBRARY"):
+    for prop in ("AGENTRECORD",):
         if prop not in secure:
             secure.append(prop)
     edits.append("UPDATE `Property` SET `Value` = '%s' WHERE `Property` = 'SecureCustomProperties'"
@@ -100,7 +149,8 @@ def main():
     command = ["msibuild", partial]
     for edit in edits:
         command += ["-q", edit]
-    run(command)
+    with tempfile.TemporaryDirectory() as scratch:
+        run(command, cwd=scratch)
     os.replace(partial, output)
 
 

@@ -341,6 +341,8 @@ def icon(n, symbol):
 
 
 ICON_SIZES = (16, 24, 32, 48, 64, 96, 128, 192, 256)
+# The installer package's Add/Remove Programs icon: the sizes the list shows, and the large one compressed.
+ARP_ICON_SIZES = (16, 32, 48, 256)
 
 
 def main():
@@ -364,6 +366,7 @@ def main():
     bmp("settings_152.bmp", help_button(True))
     write_ico(os.path.join(out, "velmora.ico"), [icon(n, velmora_symbol) for n in ICON_SIZES])
     write_ico(os.path.join(out, "oskavel.ico"), [icon(n, oskavel_symbol) for n in ICON_SIZES])
+    write_ico(os.path.join(out, "velmora-arp.ico"), [icon(n, velmora_symbol) for n in ARP_ICON_SIZES])
 
 
 if __name__ == "__main__":

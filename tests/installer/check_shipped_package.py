@@ -4,7 +4,7 @@ the product, the files and where they go (the 32-bit agent in the 32-bit program
 steps and their order, and that nothing of the simulated machine is in it. Then builds the package once more
 with a firmware library given, and checks where that lands.
 
-usage: check_shipped_package.py DIST_DIR MAKE_PACKAGE VERSION
+usage: check_shipped_package.py DIST_DIR MAKE_PACKAGE VERSION ICON ACTIONS
 """
 import os
 import shutil
@@ -14,7 +14,7 @@ import sys
 import tempfile
 import unittest
 
-DIST, MAKE_PACKAGE, VERSION = sys.argv[1:4]
+DIST, MAKE_PACKAGE, VERSION, ICON, ACTIONS = sys.argv[1:6]
 PACKAGE = os.path.join(DIST, "CorvanePowerUtilities.msi")
 
 HELP_CODES = ("0401 0402 0404 0405 0406 0407 0408 0409 040B 040C 040D 040E 0410 0412 0413 0414 0415 0416 0418 "
@@ -23,6 +23,7 @@ HELP_CODES = ("0401 0402 0404 0405 0406 0407 0408 0409 040B 040C 040D 040E 0410 
 VELMORA_FILES = {"Velmora.exe", "UIString.ini"}
 AGENT_FILES = {"Oskavel3.exe", "MultiLang.ini", "list.ini", "Oskavel.xml", "corvane.pow"}
 MSIDBCOMPONENTATTRIBUTES64BIT = 256
+MSIDBCOMPONENTATTRIBUTESPERMANENT = 16
 
 
 def tables(package):
@@ -87,9 +88,17 @@ class ShippedPackage(unittest.TestCase):
         self.assertEqual(props["ProductVersion"], VERSION)
         self.assertEqual(props["UpgradeCode"].upper(), "{5EED611A-0247-4F3B-A514-A9C4DFD4118F}")
         self.assertEqual(props["ALLUSERS"], "1")
-        self.assertEqual(props["ARPPRODUCTICON"], "VelmoraIcon.exe")
+        self.assertEqual(props["ARPPRODUCTICON"], "VelmoraIcon.ico")
         info = subprocess.run(["msiinfo", "suminfo", PACKAGE], check=True, capture_output=True, text=True).stdout
         self.assertIn("Template: x64;1033", info)
+        # The Add/Remove Programs icon is an icon file, not a copy of the program.
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(["msiinfo", "extract", PACKAGE, "Icon.VelmoraIcon.ico"], check=True,
+                           stdout=open(os.path.join(folder, "icon"), "wb"))
+            with open(os.path.join(folder, "icon"), "rb") as f:
+                icon = f.read()
+        self.assertEqual(icon[:4], b"\0\0\1\0")
+        self.assertLess(os.path.getsize(PACKAGE), 600 * 1024)
 
     def test_files_and_folders(self):
         components = {r["Component"]: r for r in self.t["Component"]}
@@ -103,6 +112,8 @@ class ShippedPackage(unittest.TestCase):
         expected.update({name: ("ProgramFilesFolder/Corvane/Oskavel", 0) for name in AGENT_FILES})
         # No firmware library unless the build is given one, and nothing of the simulated machine.
         self.assertEqual(placed, expected)
+        versions = {r["File"]: r["Version"] for r in self.t["File"]}
+        self.assertEqual((versions["VelmoraExe"], versions["Oskavel3Exe"]), (VERSION, VERSION))
 
         shortcut = self.t["Shortcut"][0]
         self.assertEqual((long_name(shortcut["Name"]), shortcut["Directory_"], shortcut["Target"]),
@@ -129,31 +140,50 @@ class ShippedPackage(unittest.TestCase):
 
     def test_steps_and_their_order(self):
         actions = {r["Action"]: (int(r["Type"]), r["Source"], r["Target"]) for r in self.t["CustomAction"]}
-        # 18 = an installed exe; +1024 deferred; +2048 without impersonation; +64 result ignored.
+        # 1 a library of the Binary table + 1024 deferred (+ 256 rollback) + 2048 without impersonation;
+        # 51 sets a property (the deferred action's command line), + 2048.
+        run = ("CorvaneActions", "RunLogged")
         self.assertEqual(actions, {
-            "AgentInstall": (3090, "Oskavel3Exe", "/install"),
-            "VelmoraUninstall": (1106, "VelmoraExe", "UNINSTALL"),
-            "AgentUninstall": (3154, "Oskavel3Exe", "/uninstall"),
+            "AgentInstall": (3073, "CorvaneActions", "RunChecked"),
+            "AgentInstallRollback": (3329,) + run,
+            "AgentUninstallRollback": (3329,) + run,
+            "AgentUninstall": (3073,) + run,
+            "VelmoraUninstall": (3073,) + run,
+            "SetAgentInstall": (2099, "AgentInstall", '"[#Oskavel3Exe]" /install /package'),
+            "SetAgentInstallRollback": (2099, "AgentInstallRollback", '"[#Oskavel3Exe]" /uninstall /package'),
+            "SetAgentUninstallRollback": (2099, "AgentUninstallRollback", '"[#Oskavel3Exe]" /install /package'),
+            "SetAgentUninstall": (2099, "AgentUninstall", '"[#Oskavel3Exe]" /uninstall /package'),
+            "SetVelmoraUninstall": (2099, "VelmoraUninstall", '"[#VelmoraExe]" UNINSTALL /package'),
+            "SetInstallLocation": (2099, "ARPINSTALLLOCATION", "[VelmoraFolder]"),
         })
         sequence = {r["Action"]: (int(r["Sequence"]), r["Condition"]) for r in self.t["InstallExecuteSequence"]}
-        order = ["InstallInitialize", "RemoveExistingProducts", "VelmoraUninstall", "AgentUninstall",
-                 "RemoveRegistryValues", "RemoveFiles", "InstallFiles", "AgentInstall", "InstallFinalize"]
+        order = ["CostFinalize", "SetAgentUninstall", "SetVelmoraUninstall", "SetAgentInstall", "InstallInitialize",
+                 "RemoveExistingProducts", "AgentUninstallRollback", "AgentUninstall", "VelmoraUninstall",
+                 "RemoveFiles", "InstallFiles", "AgentInstallRollback", "AgentInstall", "InstallFinalize"]
         numbers = [sequence[a][0] for a in order]
         self.assertEqual(numbers, sorted(numbers))
-        self.assertEqual(sequence["AgentInstall"][1], "NOT Installed")
-        self.assertEqual(sequence["AgentUninstall"][1], 'REMOVE="ALL"')
-        self.assertEqual(sequence["VelmoraUninstall"][1], 'REMOVE="ALL" AND VELMORAMODE="#1" AND FIRMWARELIBRARY')
+        uninstall = 'REMOVE~="ALL" AND NOT UPGRADINGPRODUCTCODE'
+        for action in ("AgentUninstallRollback", "AgentUninstall", "VelmoraUninstall"):
+            self.assertEqual(sequence[action][1], uninstall, action)
+        self.assertEqual(sequence["AgentInstall"][1], 'NOT REMOVE~="ALL" AND (NOT Installed OR REINSTALL)')
+        self.assertEqual(sequence["AgentInstallRollback"][1], "NOT Installed AND NOT AGENTRECORD")
+        self.assertEqual(self.t["Registry"], [])
 
-        registry = [(r["Root"], r["Key"], r["Name"], r["Component_"]) for r in self.t["Registry"]]
-        self.assertIn(("2", "Software\\Corvane\\Oskavel", "-", "AgentProgram"), registry)
-        searches = {r["Property"]: r["Signature_"] for r in self.t["AppSearch"]}
-        self.assertEqual(searches, {"VELMORAMODE": "VelmoraModeSearch", "FIRMWARELIBRARY": "FirmwareLibraryFile"})
+        # The record is looked for in the 32-bit agent's registry view (no 64-bit flag, 16).
+        self.assertEqual({r["Property"]: r["Signature_"] for r in self.t["AppSearch"]},
+                         {"AGENTRECORD": "AgentRecordSearch"})
+        locator = self.t["RegLocator"][0]
+        self.assertEqual((locator["Root"], locator["Key"], locator["Name"], int(locator["Type"])),
+                         ("2", "Software\\Corvane\\Oskavel", "CorvaneMode", 2))
+        # An upgrade (the same version included) removes the older product by its feature, not ALL.
+        upgrades = {r["ActionProperty"]: r for r in self.t["Upgrade"]}
+        upgrade = upgrades["WIX_UPGRADE_DETECTED"]
+        self.assertEqual((upgrade["VersionMax"], int(upgrade["Attributes"]), upgrade["Remove"]),
+                         (VERSION, 513, "Complete"))
         conditions = {r["Condition"]: r["Description"] for r in self.t["LaunchCondition"]}
         self.assertEqual(conditions["NOT WIX_DOWNGRADE_DETECTED"],
                          "A newer version of Corvane Power Utilities is already installed. "
                          "Remove it first if you want this version.")
-        locator = self.t["DrLocator"][0]
-        self.assertEqual(locator["Path"], "[ProgramFiles64Folder]Corvane\\Velmora\\Win7_Driver\\x64")
 
     def test_a_given_firmware_library_goes_beside_velmora(self):
         with tempfile.TemporaryDirectory() as folder:
@@ -162,7 +192,8 @@ class ShippedPackage(unittest.TestCase):
             package = os.path.join(folder, "with-library.msi")
             subprocess.run([sys.executable, MAKE_PACKAGE, "--version", VERSION, "--velmora",
                             os.path.join(DIST, "Velmora"), "--agent", os.path.join(DIST, "Oskavel"),
-                            "--kolu3", library, "--output", package], check=True, capture_output=True)
+                            "--icon", ICON, "--actions", ACTIONS, "--kolu3", library, "--output", package],
+                           check=True, capture_output=True)
             t = tables(package)
             components = {r["Component"]: r for r in t["Component"]}
             rows = [f for f in t["File"] if long_name(f["FileName"]) == "KOLU3.DLL"]
@@ -171,6 +202,8 @@ class ShippedPackage(unittest.TestCase):
             self.assertEqual(install_path(t, component["Directory_"]),
                              "ProgramFiles64Folder/Corvane/Velmora/Win7_Driver/x64")
             self.assertEqual(int(component["Attributes"]) & MSIDBCOMPONENTATTRIBUTES64BIT, 256)
+            # The driver package owns it: our uninstall never removes it.
+            self.assertEqual(int(component["Attributes"]) & MSIDBCOMPONENTATTRIBUTESPERMANENT, 16)
 
 
 if __name__ == "__main__":

@@ -137,23 +137,29 @@ TEST_F(AgentSequences, InstallReportsWhatKeptItFromItsWorkByExitCode) {
     EXPECT_FALSE(Recorded().has_value());
     EXPECT_TRUE(TaskRegistered());
 
+    // The package's install takes back what it did when it fails: the installation's rollback may find its
+    // program gone.
     ::DeleteFileW(kTaskFile);
     WriteTextFile(m_dir + L"corvane.pow", "not a registry hive");
     run = RunAgent(L"/install /package");
     ExpectQuietRun(run);
     EXPECT_EQ(run.exitCode, 4u) << "corvane.pow cannot be imported";
     EXPECT_FALSE(Recorded().has_value());
+    EXPECT_FALSE(TaskRegistered());
+    EXPECT_EQ(PowerSaverDc(L"54533251-82be-4824-96c1-47b60b740d00", L"bc5038f7-23e0-4960-96da-33abaf5935ec"),
+              100u);
+
+    // A person's failing install keeps what it could do.
+    run = RunAgent(L"/install");
+    EXPECT_EQ(run.exitCode, 4u);
     EXPECT_TRUE(TaskRegistered());
 
     // Without its task definition file schtasks registers nothing.
     ::DeleteFileW(kTaskFile);
     const MovedAside definition(s_taskDefinition);
     ASSERT_TRUE(definition.Moved());
-    run = RunAgent(L"/install");
-    EXPECT_EQ(run.exitCode, 4u) << "the first failure is the one reported";
-    ClearLog();
-    ::DeleteFileW((m_dir + L"corvane.pow").c_str());
-    CopyFileTo(AgentSource() + L"corvane.pow", m_dir + L"corvane.pow");
+    ASSERT_TRUE(
+        ::CopyFileW((AgentSource() + L"corvane.pow").c_str(), (m_dir + L"corvane.pow").c_str(), FALSE));
     run = RunAgent(L"/install");
     EXPECT_EQ(run.exitCode, 7u) << "schtasks registered no task";
     EXPECT_TRUE(Recorded().has_value());
