@@ -1,11 +1,14 @@
 // Drives the settings program for the demo.
 //   velmora_demo.exe measure <Velmora.exe>
 //       opens the dialog, prints its client area as "WIDTH HEIGHT" and cancels
+//   velmora_demo.exe resolution <dpi>
+//       sets the display resolution of programs started afterwards, with the System font Windows has there
 //   velmora_demo.exe pictures <Velmora.exe> <picture folder> <name prefix> [--drive]
 //       saves a picture of the dialog as it starts; with --drive also picks On, applies and closes with OK,
 //       with a picture after each step. Every picture is printed with the client area and the layout the
 //       dialog shows.
 #include <cstdio>
+#include <cwchar>
 
 #include "e2e.h"
 #include "screenshot.h"
@@ -79,10 +82,13 @@ int wmain(int argc, wchar_t** argv) {
     ::SetProcessDPIAware();
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"measure" && argc == 3) return Measure(argv[2]);
+    if (mode == L"resolution" && argc == 3)
+        return e2e::SetResolution(std::wcstoul(argv[2], nullptr, 10)) ? 0 : 1;
     if (mode == L"pictures" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"--drive")))
         return Pictures(argv[2], argv[3], argv[4], argc == 6);
     std::fprintf(stderr,
                  "usage: velmora_demo measure EXE\n"
+                 "       velmora_demo resolution DPI\n"
                  "       velmora_demo pictures EXE PICTURE_DIR PREFIX [--drive]\n");
     return 2;
 }

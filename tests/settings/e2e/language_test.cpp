@@ -101,6 +101,23 @@ TEST_F(VelmoraTest, LocaleLayoutFollowsTheMeasuredClientWidth) {
     EXPECT_TRUE(seenLarge) << "no resolution gave the large layout:" << measured.str();
 }
 
+// At 120 dpi Windows' "System" font gives the dialog base units of 10 x 20: the large layout at the size its
+// 437 x 540 images are made for.
+TEST_F(VelmoraTest, LargeLayoutAt120DpiHasTheSizeWindowsGivesIt) {
+    ::SetProcessDPIAware();
+    ASSERT_TRUE(e2e::SetResolution(120));
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    RECT client;
+    ASSERT_TRUE(::GetClientRect(dlg, &client));
+    EXPECT_EQ(455, client.right);
+    EXPECT_EQ(563, client.bottom);
+    EXPECT_EQ(e2e::Layout::Large, WaitForLayout(dlg, Exe()));
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
+}
+
 TEST_F(VelmoraTest, LocaleHelpOpensTheUsersLanguageOrEnglishOrNothing) {
     const std::wstring section = ExpectedSection();
     if (section == L"0409") GTEST_SKIP() << "needs a user language other than English";
