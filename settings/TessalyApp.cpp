@@ -1,5 +1,7 @@
 #include "TessalyApp.h"
 
+#include <com.h>
+
 #include <cwchar>
 
 #include "TessalyDlg.h"
@@ -32,6 +34,8 @@ BOOL CTessalyApp::InitInstance() {
     // A window with our title means the program already runs; that one stays as it is.
     if (OtherInstanceRunning()) return FALSE;
 
+    // COM for the whole run: screen readers get the dialog's buttons as objects (WM_GETOBJECT).
+    fw::CComScope com;
     CTessalyDlg dlg;
     RunMainDialog(dlg);
     return FALSE;

@@ -65,6 +65,8 @@ void CTessalyDlg::ApplySelectedMode() {
     const wchar_t* invalid = m_nSelectedMode == 1 ? L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF "
                                                   : L"Returned Value of KOLU 0x6C with 0x80 is 0xFF";
     if (!SwitchMode(m_nSelectedMode == 1 ? 1 : 0, invalid)) return;
+    // A keyboard user who pressed Apply keeps a focus: on the next button, since Apply is greyed out now.
+    if (::GetFocus() == m_btnApply) SendMessage(WM_NEXTDLGCTL, 0, FALSE);
     m_btnApply.m_bInactive = 1;
     m_btnApply.EnableWindow(FALSE);
 }
