@@ -91,8 +91,8 @@ BOOL CTessalyDlg::OnInitDialog() {
 
 // Tab goes round Help, On, Off, OK, Cancel, Apply, in the order the eye reads them. The round starts at the
 // chosen option, so the dialog manager gives it the focus first, as it would the chosen button of an option
-// group. Only the order of these buttons changes, none of them overlaps another control but the background,
-// which stays in front of them all.
+// group. Only the order of these buttons among themselves changes (they overlap no other control but the
+// background, which stays first), so nothing is drawn differently.
 void CTessalyDlg::ArrangeTabOrder() {
     HWND round[] = {m_btnHelp, m_btnOn, m_btnOff, m_btnOK, m_btnCancel, m_btnApply};
     const size_t count = sizeof round / sizeof round[0];
