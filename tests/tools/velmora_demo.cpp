@@ -75,8 +75,8 @@ void PrintScreenReader(HWND dlg) {
             ::GetStateTextW(bit, text, 64);
             states += (states.empty() ? L"" : L", ") + std::wstring(text);
         }
-        std::printf("    \"%s\": %ls (%ls)\n", e2e::Narrow(name ? name : L"").c_str(), roleText,
-                    states.c_str());
+        std::printf("    \"%s\": %s (%s)\n", e2e::Narrow(name ? name : L"").c_str(),
+                    e2e::Narrow(roleText).c_str(), e2e::Narrow(states).c_str());
         ::SysFreeString(name);
         object->Release();
     }
