@@ -2,7 +2,6 @@
 // the keyboard alone, right-to-left languages, and a window that answers while Apply runs.
 #include <oleacc.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "screenshot.h"
@@ -66,11 +65,6 @@ struct Heard {
                << "control " << id << " reads as \"" << e2e::Narrow(heard.name) << "\", role 0x" << std::hex
                << heard.role << ", state 0x" << heard.state;
     return ::testing::AssertionSuccess();
-}
-
-std::wstring ExpectedSection() {
-    const char* section = std::getenv("CORVANE_TEST_SECTION");
-    return section ? e2e::Widen(section) : L"0409";
 }
 
 // Polls until the condition holds; false at the deadline.

@@ -1,5 +1,4 @@
 // The dialog's texts and help in the user's language, and its layout at the size the machine gives it.
-#include <cstdlib>
 #include <iterator>
 #include <sstream>
 
@@ -32,13 +31,6 @@ e2e::Layout WaitForLayout(HWND dlg, const std::wstring& exe) {
 }
 
 }  // namespace
-
-// The user's language follows the Unix locale the test program was started with (ctest runs this program once
-// per locale, naming the section it expects in CORVANE_TEST_SECTION).
-std::wstring ExpectedSection() {
-    const char* section = std::getenv("CORVANE_TEST_SECTION");
-    return section ? e2e::Widen(section) : L"0409";
-}
 
 TEST_F(VelmoraTest, LocaleLabelsComeFromTheSectionOfTheUsersLanguage) {
     const std::wstring section = ExpectedSection();
