@@ -214,11 +214,10 @@ bool SetResolution(DWORD dpi) {
     // Wine redoes its font set-up, FONTS.FON included, in the first program started at a new resolution,
     // and notes the resolution it did it for.
     const wchar_t wineFonts[] = L"Software\\Wine\\Fonts";
-    if (RunConsole(L"C:\\windows\\system32\\reg.exe query \"HKCU\\Software\\Wine\\Fonts\" /v LogPixels") !=
-            0 ||
-        reg::GetDword(HKEY_CURRENT_USER, wineFonts, L"LogPixels") != dpi ||
-        !FileExists(L"C:\\windows\\Fonts\\sys120.fon"))
-        return false;
+    const bool wineSetUp =
+        RunConsole(L"C:\\windows\\system32\\reg.exe query \"HKCU\\Software\\Wine\\Fonts\"") == 0 &&
+        reg::GetDword(HKEY_CURRENT_USER, wineFonts, L"LogPixels") == dpi;
+    if (!wineSetUp || !FileExists(L"C:\\windows\\Fonts\\sys120.fon")) return false;
     reg::SetString(HKEY_LOCAL_MACHINE,
                    L"System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts", L"FONTS.FON",
                    L"sys120.fon");
