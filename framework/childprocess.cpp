@@ -42,4 +42,37 @@ bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& option
     return true;
 }
 
+namespace {
+bool IsInput(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+           (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK);
+}
+}  // namespace
+
+bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult) {
+    PROCESS_INFORMATION info{};
+    if (!Start(commandLine, options, info)) return false;
+    CKernelHandle thread(info.hThread);
+    CKernelHandle process(info.hProcess);
+    HANDLE child = process.Get();
+    bool quit = false;
+    int quitCode = 0;
+    DWORD wait;
+    while ((wait = ::MsgWaitForMultipleObjects(1, &child, FALSE, INFINITE, QS_ALLINPUT)) ==
+           WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;  // for the loop that waits for it, once the child has ended
+                quitCode = static_cast<int>(msg.wParam);
+            } else if (!IsInput(msg.message)) {
+                ::DispatchMessageW(&msg);
+            }
+        }
+    }
+    if (quit) ::PostQuitMessage(quitCode);
+    if (waitResult) *waitResult = wait;
+    return true;
+}
+
 }  // namespace fw

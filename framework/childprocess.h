@@ -21,6 +21,13 @@ struct ChildOptions {
 bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options,
                      DWORD* waitResult = nullptr, DWORD* exitCode = nullptr);
 
+// Starts the command line the same way and waits for the child while the calling thread's windows go on
+// working: sent messages are answered and posted ones dispatched, so the windows stay painted and never read
+// as hung, except keyboard and mouse input, which is dropped (nothing the user does meanwhile acts later).
+// For a thread with windows; a thread that must not run its windows' code meanwhile uses RunChildAndWait.
+bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& options,
+                     DWORD* waitResult = nullptr);
+
 // Starts the command line the same way and lets the child run on its own; false when it could not be started.
 bool StartChild(const std::wstring& commandLine, const ChildOptions& options);
 

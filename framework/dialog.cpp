@@ -38,6 +38,21 @@ void CDialog::BindControl(UINT id, CWnd& control) {
     if (!control.GetSafeHwnd()) control.SubclassDlgItem(id, m_hWnd);
 }
 
+CDialog::CBusy::CBusy(CDialog& dialog)
+    : m_dialog(dialog),
+      m_hFocus(::GetFocus()),
+      m_bDisabled(!::EnableWindow(dialog.m_hWnd, FALSE)),
+      m_hCursor(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {
+    ++m_dialog.m_nBusy;
+}
+
+CDialog::CBusy::~CBusy() {
+    --m_dialog.m_nBusy;
+    if (m_bDisabled) ::EnableWindow(m_dialog.m_hWnd, TRUE);
+    if (m_hFocus && ::IsWindow(m_hFocus) && ::IsWindowEnabled(m_hFocus)) ::SetFocus(m_hFocus);
+    ::SetCursor(m_hCursor);
+}
+
 LRESULT CDialog::OnSysCommand(WPARAM wp, LPARAM) {
     if ((wp & 0xFFF0) == kAboutCommand)
         OnAbout();
@@ -95,6 +110,15 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     }
     if (msg == WM_WINDOWPOSCHANGING && self->m_bEnded)
         reinterpret_cast<WINDOWPOS*>(lp)->flags &= ~SWP_SHOWWINDOW;
+
+    if (self->m_nBusy > 0) {
+        if (msg == WM_SETCURSOR) {
+            ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+            ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        if (msg == WM_COMMAND || (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_CLOSE)) return TRUE;
+    }
 
     LRESULT result = 0;
     bool handled = self->OnMessage(msg, wp, lp, result);

@@ -27,6 +27,23 @@ public:
     // The program's icon: the window's big and small icon, drawn while minimised and used as drag icon.
     HICON m_hIcon = nullptr;
 
+    // While one lives, the dialog works on something the user waits for: it takes no input (it is disabled,
+    // as while a message box it owns is open), commands that still reach it are ignored, and it shows the
+    // wait cursor. Afterwards the focus returns where it was.
+    class CBusy {
+    public:
+        explicit CBusy(CDialog& dialog);
+        ~CBusy();
+        CBusy(const CBusy&) = delete;
+        CBusy& operator=(const CBusy&) = delete;
+
+    private:
+        CDialog& m_dialog;
+        HWND m_hFocus;
+        bool m_bDisabled;
+        HCURSOR m_hCursor;
+    };
+
 protected:
     // The id of the about item that both programs' dialogs may add to their system menu.
     static constexpr UINT kAboutCommand = 0x0010;
@@ -51,6 +68,7 @@ private:
     // Set once the dialog has ended: an ended dialog is never shown again, not even by a dialog manager
     // that shows the window after an initialisation that already ended it.
     bool m_bEnded = false;
+    int m_nBusy = 0;  // CBusy objects alive
 };
 
 }  // namespace fw

@@ -29,9 +29,11 @@ void CreateLabelFont(fw::CFont& font, const LabelStyle& style, bool large) {
     font.CreateSegoeFont(large ? style.heightLarge : style.heightNormal, style.weight);
 }
 
-// Background, text colour, font, text: in this order, so each repaint already has what it needs.
+// Background, text colour, font, text: in this order, so each repaint already has what it needs. A text
+// of a right-to-left language reads right to left from the label's right edge.
 void SetUpLabel(CStaticTrans& label, COLORREF back, COLORREF text, const fw::CFont& font,
-                const std::wstring& value) {
+                const std::wstring& value, bool rightToLeft) {
+    if (rightToLeft) label.SetRightToLeft();
     label.SetBackColor(back);
     label.m_crTextColor = text;
     label.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
@@ -55,6 +57,7 @@ std::wstring CTessalyDlg::GetLanguageCode() {
 void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
     const std::wstring file = m_strModuleDir + L"UIString.ini";
     const bool large = m_bLargeLayout != 0;
+    const bool rightToLeft = IsRightToLeftLanguage(code);
 
     CreateLabelFont(m_fontTitle, kTitleFont, large);
     m_lblTitle.m_crTextColor = kWhite;
@@ -63,24 +66,25 @@ void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
 
     m_strDesc = ReadText(file, code, L"Desc");
     CreateLabelFont(m_fontDescription, kDescriptionFont, large);
-    SetUpLabel(m_lblDescription, kWhite, kGrey, m_fontDescription, m_strDesc);
+    SetUpLabel(m_lblDescription, kWhite, kGrey, m_fontDescription, m_strDesc, rightToLeft);
 
     m_strFuncName = ReadText(file, code, L"FuncName");
     CreateLabelFont(m_fontFeatureName, kFeatureNameFont, large);
-    SetUpLabel(m_lblFeatureName, kWhite, kBlack, m_fontFeatureName, m_strFuncName);
+    SetUpLabel(m_lblFeatureName, kWhite, kBlack, m_fontFeatureName, m_strFuncName, rightToLeft);
 
     m_strState = ReadText(file, code, L"State");
     m_strOn = ReadText(file, code, L"On");
     m_strOff = ReadText(file, code, L"Off");
     CreateLabelFont(m_fontOption, kOptionFont, large);
-    SetUpLabel(m_lblOn, kWhite, kBlack, m_fontOption, m_strOn);
-    SetUpLabel(m_lblOff, kWhite, kBlack, m_fontOption, m_strOff);
+    SetUpLabel(m_lblOn, kWhite, kBlack, m_fontOption, m_strOn, rightToLeft);
+    SetUpLabel(m_lblOff, kWhite, kBlack, m_fontOption, m_strOff, rightToLeft);
 
     m_strOK = ReadText(file, code, L"OK");
     m_strCancel = ReadText(file, code, L"CANCEL");
     m_strApply = ReadText(file, code, L"APPLY");
     m_strMsg1 = ReadText(file, code, L"MSG1");
     m_strMsg2 = ReadText(file, code, L"MSG2");
+    m_strHelp = ReadText(file, code, L"HELP");
 }
 
 // The help viewer is started by its path with the file as its argument: the file type's "open" handler

@@ -20,3 +20,9 @@ std::wstring LanguageCodeFor(unsigned short language) {
     }
     return L"0409";
 }
+
+bool IsRightToLeftLanguage(const std::wstring& code) {
+    const unsigned long language = std::wcstoul(code.c_str(), nullptr, 16);
+    const unsigned long primary = language & 0x3FF;
+    return primary == 0x01 || primary == 0x0D;  // LANG_ARABIC, LANG_HEBREW
+}

@@ -1,5 +1,7 @@
 #include "TessalyApp.h"
 
+#include <com.h>
+
 #include <cwchar>
 
 #include "TessalyDlg.h"
@@ -38,6 +40,8 @@ BOOL CTessalyApp::InitInstance() {
         return FALSE;
     }
 
+    // COM for the whole run: screen readers get the dialog's buttons as objects (WM_GETOBJECT).
+    fw::CComScope com;
     CTessalyDlg dlg;
     const bool ran = RunMainDialog(dlg);
     if (reports) m_nExitCode = ran ? dlg.m_nExitCode : velmora_exit::kNoWindow;

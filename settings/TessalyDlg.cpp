@@ -94,7 +94,29 @@ BOOL CTessalyDlg::OnInitDialog() {
 
     ShowInitialState();
     ::SetWindowPos(m_picBackground, nullptr, 0, 0, client.right - client.left, client.bottom - client.top, 0);
+    ArrangeTabOrder();
     return TRUE;
+}
+
+// Tab goes round Help, On, Off, OK, Cancel, Apply, in the order the eye reads them. The round starts at the
+// chosen option, so the dialog manager gives it the focus first, as it would the chosen button of an option
+// group. Only the order of these buttons among themselves changes (they overlap no other control but the
+// background, which stays first), so nothing is drawn differently.
+void CTessalyDlg::ArrangeTabOrder() {
+    HWND round[] = {m_btnHelp, m_btnOn, m_btnOff, m_btnOK, m_btnCancel, m_btnApply};
+    const size_t count = sizeof round / sizeof round[0];
+    const size_t first = m_nSelectedMode == 1 ? 1 : 2;
+    HWND previous = m_picBackground;
+    for (size_t i = 0; i < count; ++i) {
+        HWND control = round[(first + i) % count];
+        ::SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control;
+    }
+}
+
+void CTessalyDlg::MarkChosenOption() {
+    m_btnOn.SendMessage(BM_SETCHECK, m_nSelectedMode == 1 ? BST_CHECKED : BST_UNCHECKED);
+    m_btnOff.SendMessage(BM_SETCHECK, m_nSelectedMode == 1 ? BST_UNCHECKED : BST_CHECKED);
 }
 
 void CTessalyDlg::ShowMessage(const std::wstring& text) {
@@ -110,6 +132,7 @@ void CTessalyDlg::ShowInitialState() {
                              IDB_OPTION_INACTIVE_LARGE);
     else
         chosen.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+    MarkChosenOption();
     m_btnApply.m_bInactive = 1;
     m_btnApply.EnableWindow(FALSE);
 }
@@ -133,6 +156,14 @@ void CTessalyDlg::LoadButtonImages() {
         push.button.SetText(push.text);
         push.button.LoadBitmaps(normal, hover, pressed, inactive);
     }
+    // What screen readers announce: the buttons' window texts, which nothing draws. The options are named by
+    // their labels.
+    for (const auto& push : pushButtons) push.button.SetWindowText(push.text);
+    m_btnOn.SetWindowText(m_strOn);
+    m_btnOff.SetWindowText(m_strOff);
+    m_btnHelp.SetWindowText(m_strHelp);
+    m_btnOn.m_bOption = 1;
+    m_btnOff.m_bOption = 1;
 
     if (m_bLargeLayout) {
         m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
@@ -161,6 +192,7 @@ void CTessalyDlg::OnSelectOn() {
                                IDB_OPTION_NOT_CHOSEN);
     }
     m_btnOff.Invalidate(TRUE);
+    MarkChosenOption();
     m_btnApply.EnableWindow(TRUE);
     m_btnApply.m_bInactive = 0;
     m_btnApply.Invalidate(TRUE);
@@ -180,6 +212,7 @@ void CTessalyDlg::OnSelectOff() {
     else
         m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN,
                               IDB_OPTION_NOT_CHOSEN);
+    MarkChosenOption();
     m_btnApply.EnableWindow(TRUE);
     m_btnApply.m_bInactive = 0;
     m_btnApply.Invalidate(TRUE);

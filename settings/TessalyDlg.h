@@ -67,6 +67,7 @@ public:
     std::wstring m_strApply;
     std::wstring m_strMsg1;
     std::wstring m_strMsg2;
+    std::wstring m_strHelp;  // the help button's name for screen readers ("HELP")
 
     CGraphicButton m_btnOn;
     CGraphicButton m_btnOff;
@@ -102,6 +103,9 @@ protected:
 private:
     // Sends the switch to `mode`; when the firmware accepts it, applies the policy and records the mode.
     bool SwitchMode(int mode, const wchar_t* invalidAnswerText);
+    void ArrangeTabOrder();
+    // The options' checked states, which screen readers read, follow the selected mode.
+    void MarkChosenOption();
 
     // The background chosen for the large layout; the picture control shows it but does not own it.
     fw::CBitmap m_bmpLargeBackground;

@@ -1,5 +1,8 @@
 #include "GraphicButton.h"
 
+#include <accessible.h>
+#include <oleacc.h>
+
 namespace {
 constexpr COLORREF kCaptionColor = RGB(0, 0, 0);
 constexpr COLORREF kInactiveCaptionColor = RGB(135, 135, 135);
@@ -48,7 +51,19 @@ bool CGraphicButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         {WM_LBUTTONDOWN, &CGraphicButton::OnLButtonDown},      // pressed and held
         {WM_LBUTTONUP, &CGraphicButton::OnLButtonUp},          // released: the click
         {WM_LBUTTONDBLCLK, &CGraphicButton::OnLButtonDblClk},  // swallowed
-        {WM_PAINT, &CGraphicButton::OnPaint},                  // bitmap and caption
+        {WM_PAINT, &CGraphicButton::OnPaint},                  // bitmap, caption and focus cue
+        {WM_GETOBJECT, &CGraphicButton::OnGetObject},          // a push button or an option to screen readers
+        {BM_GETCHECK, &CGraphicButton::OnGetCheck},            // an option's checked state
+        {BM_SETCHECK, &CGraphicButton::OnSetCheck},
+        {WM_GETDLGCODE, &CGraphicButton::OnGetDlgCode},  // an option is no push button to the dialog
+        {WM_KEYDOWN, &CGraphicButton::OnKeyDown},        // Enter on an option
+        {WM_SETFOCUS, &CGraphicButton::OnStateChange},   // changes the platform would draw itself
+        {WM_KILLFOCUS, &CGraphicButton::OnStateChange},
+        {WM_ENABLE, &CGraphicButton::OnStateChange},
+        {WM_SETTEXT, &CGraphicButton::OnStateChange},
+        {WM_UPDATEUISTATE, &CGraphicButton::OnUpdateUiState},
+        {BM_SETSTATE, &CGraphicButton::OnStateChange},
+        {BM_SETSTYLE, &CGraphicButton::OnStateChange},
     };
     return RouteMessage(this, map, msg, wp, lp, result) || fw::CButton::OnMessage(msg, wp, lp, result);
 }
@@ -145,6 +160,13 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     ::SetTextColor(dc, greyCaption ? kInactiveCaptionColor : kCaptionColor);
     ::DrawTextW(dc, m_strText.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 
+    // The focus cue, once the user works with the keyboard.
+    if (::GetFocus() == m_hWnd && !m_bHideFocusCue) {
+        RECT cue = GetClientRect();
+        if (cue.bottom >= 20) ::InflateRect(&cue, -3, -3);  // inside the face of a larger button
+        ::DrawFocusRect(dc, &cue);
+    }
+
     m_bHoverPainted = m_bHover;
     m_bHover = 0;
     m_bPressed = 0;
@@ -153,4 +175,83 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     ::SelectObject(dc, oldFont);
     ::EndPaint(m_hWnd, &ps);
     return 0;
+}
+
+LRESULT CGraphicButton::OnGetObject(WPARAM wp, LPARAM lp) {
+    const LRESULT answer = fw::AnswerButtonGetObject(
+        m_hWnd, wp, lp, m_bOption ? ROLE_SYSTEM_RADIOBUTTON : ROLE_SYSTEM_PUSHBUTTON);
+    if (!answer) return Default();
+    return answer;
+}
+
+// The platform's push button has no checked state; an option keeps its own.
+LRESULT CGraphicButton::OnGetCheck(WPARAM, LPARAM) {
+    if (!m_bOption) return Default();
+    return m_nCheck;
+}
+
+LRESULT CGraphicButton::OnSetCheck(WPARAM wp, LPARAM) {
+    if (!m_bOption) return Default();
+    if (m_nCheck != static_cast<int>(wp)) {
+        m_nCheck = static_cast<int>(wp);
+        ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+    }
+    return 0;
+}
+
+// The dialog manager asks the focused button about every key before it acts on it: the first key shows the
+// dialog's focus cues, which stay hidden while the user works with the mouse alone.
+LRESULT CGraphicButton::OnGetDlgCode(WPARAM, LPARAM lp) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lp);
+    const bool keyDown = msg && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN);
+    HWND dialog = ::GetParent(m_hWnd);
+    if (keyDown && m_bHideFocusCue && dialog) {
+        const WPARAM show = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+        ::SendMessageW(dialog, WM_UPDATEUISTATE, show, 0);
+        for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            ::SendMessageW(child, WM_UPDATEUISTATE, show, 0);
+    }
+    LRESULT code = Default();
+    if (!m_bOption) return code;
+    code &= ~(DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
+    if (keyDown && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
+// Enter on an option chooses it, as a click does, and then does what Enter does elsewhere in the dialog:
+// presses its default button.
+LRESULT CGraphicButton::OnKeyDown(WPARAM wp, LPARAM lp) {
+    if (!m_bOption || wp != VK_RETURN || (lp & (1 << 30))) return Default();  // not for auto-repeat
+    HWND dialog = ::GetParent(m_hWnd);
+    const int id = ::GetDlgCtrlID(m_hWnd);
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(m_hWnd));
+    const LRESULT defaultId = ::SendMessageW(dialog, DM_GETDEFID, 0, 0);
+    if (HIWORD(defaultId) != DC_HASDEFID) return 0;
+    HWND pressed = ::GetDlgItem(dialog, LOWORD(defaultId));
+    if (pressed && !::IsWindowEnabled(pressed)) return 0;
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(LOWORD(defaultId), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(pressed));
+    return 0;
+}
+
+LRESULT CGraphicButton::OnUpdateUiState(WPARAM wp, LPARAM lp) {
+    if (HIWORD(wp) & UISF_HIDEFOCUS) {
+        if (LOWORD(wp) == UIS_SET) m_bHideFocusCue = 1;
+        if (LOWORD(wp) == UIS_CLEAR) m_bHideFocusCue = 0;
+    }
+    return OnStateChange(wp, lp);
+}
+
+// The platform's button draws its own face straight onto the screen when its focus, pushed state, style,
+// availability, text or focus cues change. Here only the paint handler draws: the change is made while the
+// button is not drawn (redraw off), and then the button is painted anew.
+LRESULT CGraphicButton::OnStateChange(WPARAM, LPARAM) {
+    const bool outermost = m_nUnseenDepth == 0 && (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VISIBLE);
+    ++m_nUnseenDepth;
+    if (outermost) SendMessage(WM_SETREDRAW, FALSE);
+    const LRESULT result = Default();
+    if (outermost) SendMessage(WM_SETREDRAW, TRUE);
+    --m_nUnseenDepth;
+    if (outermost) Invalidate(TRUE);
+    return result;
 }

@@ -20,6 +20,10 @@ public:
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+    // Public. 1: the button is one of a group of options. It reads as an option to accessibility clients,
+    // keeps its checked state (BM_SETCHECK, BM_GETCHECK), never becomes the dialog's default button, and
+    // Enter on it chooses it (a click) and then presses the default button. Set by the owner.
+    int m_bOption = 0;
     int m_bInactive = 0;
     int m_bHover = 0;
     int m_bPressed = 0;
@@ -33,6 +37,9 @@ public:
     fw::CBitmap m_bmpInactive;
     TRACKMOUSEEVENT m_trackRequest{};
     std::wstring m_strText;
+    int m_nCheck = BST_UNCHECKED;  // an option's checked state
+    // Focus cues hidden, as Windows has them until the user presses a key (WM_UPDATEUISTATE).
+    int m_bHideFocusCue = 1;
 
 private:
     LRESULT OnMouseLeave(WPARAM, LPARAM);
@@ -42,5 +49,13 @@ private:
     LRESULT OnLButtonUp(WPARAM, LPARAM);
     LRESULT OnLButtonDblClk(WPARAM, LPARAM);
     LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnGetObject(WPARAM, LPARAM);
+    LRESULT OnGetCheck(WPARAM, LPARAM);
+    LRESULT OnSetCheck(WPARAM, LPARAM);
+    LRESULT OnGetDlgCode(WPARAM, LPARAM);
+    LRESULT OnKeyDown(WPARAM, LPARAM);
+    LRESULT OnStateChange(WPARAM, LPARAM);
+    LRESULT OnUpdateUiState(WPARAM, LPARAM);
+    int m_nUnseenDepth = 0;  // nesting of OnStateChange
     void RelayToToolTip(UINT msg, WPARAM flags, LPARAM point);
 };

@@ -5,6 +5,11 @@ void CStaticTrans::SetBackColor(COLORREF color) {
     RedrawParentArea();
 }
 
+void CStaticTrans::SetRightToLeft() {
+    const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, style | WS_EX_RTLREADING | WS_EX_RIGHT);
+}
+
 void CStaticTrans::RedrawParentArea() {
     HWND parent = ::GetParent(m_hWnd);
     if (!parent) return;
@@ -33,5 +38,8 @@ LRESULT CStaticTrans::OnCtlColor(WPARAM wp, LPARAM) {
         ::SetBkColor(dc, m_crBkColor);
     }
     ::SetTextColor(dc, m_crTextColor);
+    // The reading order also for a static control that does not pass it on to its text output (Wine's).
+    if (::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & WS_EX_RTLREADING)
+        ::SetTextAlign(dc, ::GetTextAlign(dc) | TA_RTLREADING);
     return reinterpret_cast<LRESULT>(m_brBackground.Get());
 }

@@ -11,6 +11,8 @@ public:
     ~CStaticTrans() override = default;
 
     void SetBackColor(COLORREF color);
+    // Text in right-to-left reading order, aligned right (WS_EX_RTLREADING, WS_EX_RIGHT).
+    void SetRightToLeft();
     // Has the parent repaint what lies under the label, 2 pixels in from its edges.
     void RedrawParentArea();
 

@@ -59,6 +59,8 @@ bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
 }  // namespace
 
 int CTessalyDlg::SetPowerPolicy(int kind) {
+    // The commands take a while (ten per scheme); the dialog stays painted meanwhile but takes no input.
+    CBusy busy(*this);
     const PolicyValues& values = kind == 2 ? kModeOn : kModeOff;
     const std::wstring powercfg = SystemToolPrefix() + L"powercfg.exe ";
     auto applyDescriptors = [&] {
@@ -110,5 +112,5 @@ void CTessalyDlg::RunHiddenCommand(const std::wstring& commandLine) {
     fw::ChildOptions options;
     options.application = powercfg.c_str();
     options.creationFlags = CREATE_NO_WINDOW;
-    fw::RunChildAndWait(commandLine, options);
+    fw::RunChildPumping(commandLine, options);
 }

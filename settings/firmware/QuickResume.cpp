@@ -54,6 +54,12 @@ void CTessalyDlg::ApplySelectedMode() {
     const wchar_t* invalid = m_nSelectedMode == 1 ? L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF "
                                                   : L"Returned Value of KOLU 0x6C with 0x80 is 0xFF";
     if (!SwitchMode(m_nSelectedMode == 1 ? 1 : 0, invalid)) return;
+    // Apply is greyed out now; whoever pressed it keeps a focus, on the chosen option as when the dialog
+    // opened (not on a push button, which would take Enter from OK).
+    if (::GetFocus() == m_btnApply) {
+        HWND chosen = m_nSelectedMode == 1 ? m_btnOn.GetSafeHwnd() : m_btnOff.GetSafeHwnd();
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(chosen), TRUE);
+    }
     m_btnApply.m_bInactive = 1;
     m_btnApply.EnableWindow(FALSE);
 }

@@ -224,6 +224,22 @@ void SetWineVersion(const std::wstring& name) {
         reg::SetString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", name);
 }
 
+bool SetResolution(DWORD dpi) {
+    reg::SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi);
+    if (dpi != 120) return true;
+    // Wine redoes its font set-up, FONTS.FON included, in the first program started at a new resolution,
+    // and notes the resolution it did it for.
+    const wchar_t wineFonts[] = L"Software\\Wine\\Fonts";
+    const bool wineSetUp =
+        RunConsole(L"C:\\windows\\system32\\reg.exe query \"HKCU\\Software\\Wine\\Fonts\"") == 0 &&
+        reg::GetDword(HKEY_CURRENT_USER, wineFonts, L"LogPixels") == dpi;
+    if (!wineSetUp || !FileExists(L"C:\\windows\\Fonts\\sys120.fon")) return false;
+    reg::SetString(HKEY_LOCAL_MACHINE,
+                   L"System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts", L"FONTS.FON",
+                   L"sys120.fon");
+    return true;
+}
+
 // ---- the simulated machine's log ----
 
 SimLog::SimLog(std::wstring path) : m_path(std::move(path)) {

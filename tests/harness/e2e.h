@@ -77,6 +77,11 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
 // default).
 void SetWineVersion(const std::wstring& name);
 
+// Sets the display resolution programs started afterwards get (LogPixels). At 120 dpi the machine's "System"
+// font is the 120-dpi one that wine-env installs, named as Windows names it (FONTS.FON), once Wine has set up
+// its own fonts for the new resolution. False when that could not be done.
+bool SetResolution(DWORD dpi);
+
 // ---- the simulated machine's log ----
 
 class SimLog {

@@ -1,11 +1,17 @@
 // Drives the settings program for the demo.
 //   velmora_demo.exe measure <Velmora.exe>
 //       opens the dialog, prints its client area as "WIDTH HEIGHT" and cancels
+//   velmora_demo.exe resolution <dpi>
+//       sets the display resolution of programs started afterwards, with the System font Windows has there
 //   velmora_demo.exe pictures <Velmora.exe> <picture folder> <name prefix> [--drive]
 //       saves a picture of the dialog as it starts; with --drive also picks On, applies and closes with OK,
 //       with a picture after each step. Every picture is printed with the client area and the layout the
-//       dialog shows.
+//       dialog shows; the start also with what a screen reader reads for each button.
+#include <oleacc.h>
+
 #include <cstdio>
+#include <cwchar>
+#include <string>
 
 #include "e2e.h"
 #include "screenshot.h"
@@ -39,6 +45,44 @@ void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std:
                     wide ? "wider than" : "up to", wide ? "large" : "normal");
 }
 
+// What a screen reader reads of each button: name, role and state, through the accessibility API.
+void PrintScreenReader(HWND dlg) {
+    // Spelled out: the import libraries' IID_IAccessible resolves to no data.
+    const IID accessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::printf("  a screen reader reads:\n");
+    for (int id : {1002, 1000, 1001, IDOK, IDCANCEL, 3}) {
+        IAccessible* object = nullptr;
+        if (FAILED(::AccessibleObjectFromWindow(::GetDlgItem(dlg, id), OBJID_CLIENT, accessible,
+                                                reinterpret_cast<void**>(&object)))) {
+            std::printf("    control %d: nothing\n", id);
+            continue;
+        }
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        VARIANT role{}, state{};
+        object->get_accName(self, &name);
+        object->get_accRole(self, &role);
+        object->get_accState(self, &state);
+        wchar_t roleText[64] = L"";
+        ::GetRoleTextW(role.vt == VT_I4 ? role.lVal : 0, roleText, 64);
+        std::wstring states;
+        for (DWORD bit = 1; bit && state.vt == VT_I4; bit <<= 1) {
+            if (!(state.lVal & bit)) continue;
+            wchar_t text[64] = L"";
+            ::GetStateTextW(bit, text, 64);
+            states += (states.empty() ? L"" : L", ") + std::wstring(text);
+        }
+        std::printf("    \"%s\": %s (%s)\n", e2e::Narrow(name ? name : L"").c_str(),
+                    e2e::Narrow(roleText).c_str(), e2e::Narrow(states).c_str());
+        ::SysFreeString(name);
+        object->Release();
+    }
+    ::CoUninitialize();
+}
+
 int Measure(const std::wstring& exe) {
     e2e::AppUnderTest app(exe, L"");
     HWND dlg = OpenDialog(app);
@@ -55,6 +99,7 @@ int Pictures(const std::wstring& exe, const std::wstring& dir, const std::wstrin
     HWND dlg = OpenDialog(app);
     if (!dlg) return 1;
     Shot(dlg, exe, dir, prefix + L"-start");
+    PrintScreenReader(dlg);
     if (drive) {
         std::printf("  On\n");
         app.Click(dlg, kOnOption);
@@ -79,10 +124,13 @@ int wmain(int argc, wchar_t** argv) {
     ::SetProcessDPIAware();
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"measure" && argc == 3) return Measure(argv[2]);
+    if (mode == L"resolution" && argc == 3)
+        return e2e::SetResolution(std::wcstoul(argv[2], nullptr, 10)) ? 0 : 1;
     if (mode == L"pictures" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"--drive")))
         return Pictures(argv[2], argv[3], argv[4], argc == 6);
     std::fprintf(stderr,
                  "usage: velmora_demo measure EXE\n"
+                 "       velmora_demo resolution DPI\n"
                  "       velmora_demo pictures EXE PICTURE_DIR PREFIX [--drive]\n");
     return 2;
 }

@@ -1,5 +1,4 @@
 // The dialog's texts and help in the user's language, and its layout at the size the machine gives it.
-#include <cstdlib>
 #include <iterator>
 #include <sstream>
 
@@ -32,13 +31,6 @@ e2e::Layout WaitForLayout(HWND dlg, const std::wstring& exe) {
 }
 
 }  // namespace
-
-// The user's language follows the Unix locale the test program was started with (ctest runs this program once
-// per locale, naming the section it expects in CORVANE_TEST_SECTION).
-std::wstring ExpectedSection() {
-    const char* section = std::getenv("CORVANE_TEST_SECTION");
-    return section ? e2e::Widen(section) : L"0409";
-}
 
 TEST_F(VelmoraTest, LocaleLabelsComeFromTheSectionOfTheUsersLanguage) {
     const std::wstring section = ExpectedSection();
@@ -99,6 +91,23 @@ TEST_F(VelmoraTest, LocaleLayoutFollowsTheMeasuredClientWidth) {
     }
     EXPECT_TRUE(seenNormal) << "no resolution gave the normal layout:" << measured.str();
     EXPECT_TRUE(seenLarge) << "no resolution gave the large layout:" << measured.str();
+}
+
+// At 120 dpi Windows' "System" font gives the dialog base units of 10 x 20: the large layout at the size its
+// 437 x 540 images are made for.
+TEST_F(VelmoraTest, LargeLayoutAt120DpiHasTheSizeWindowsGivesIt) {
+    ::SetProcessDPIAware();
+    ASSERT_TRUE(e2e::SetResolution(120));
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    RECT client;
+    ASSERT_TRUE(::GetClientRect(dlg, &client));
+    EXPECT_EQ(455, client.right);
+    EXPECT_EQ(563, client.bottom);
+    EXPECT_EQ(e2e::Layout::Large, WaitForLayout(dlg, Exe()));
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
 }
 
 TEST_F(VelmoraTest, LocaleHelpOpensTheUsersLanguageOrEnglishOrNothing) {

@@ -159,7 +159,7 @@ TEST_F(VelmoraTest, DialogCarriesTheTemplateControlsAndEndsByCancelEscapeOrClose
         {1002, L"Button", WS_TABSTOP},
         {1012, L"Static", SS_ICON},
         {1013, L"Static", 0},
-        {1005, L"Static", SS_BITMAP | WS_TABSTOP},
+        {1005, L"Static", SS_BITMAP},
         {1, L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP},
         {2, L"Button", WS_TABSTOP},
         {3, L"Button", WS_TABSTOP},

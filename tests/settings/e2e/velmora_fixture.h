@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "e2e.h"
@@ -14,6 +15,13 @@ inline const wchar_t kFirmwareKey[] = L"SOFTWARE\\CorvaneSim\\Firmware";
 inline const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
 inline const wchar_t kExplorerKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
 inline const wchar_t kPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
+
+// The user's language follows the Unix locale the test program was started with (ctest runs the Locale tests
+// once per locale, naming the section it expects in CORVANE_TEST_SECTION).
+inline std::wstring ExpectedSection() {
+    const char* section = std::getenv("CORVANE_TEST_SECTION");
+    return section ? e2e::Widen(section) : L"0409";
+}
 
 class VelmoraTest : public ::testing::Test {
 protected:

@@ -21,3 +21,10 @@ TEST(LanguageCode, ThirtyNineLanguagesAreSupported) {
         if (LanguageCodeFor(static_cast<LANGID>(id)) != L"0409") ++supported;
     EXPECT_EQ(38, supported);  // plus English itself
 }
+
+TEST(LanguageCode, ArabicAndHebrewAreWrittenRightToLeft) {
+    for (const wchar_t* code : {L"0401", L"0C01", L"2801", L"2C01", L"3001", L"040D"})
+        EXPECT_TRUE(IsRightToLeftLanguage(code)) << code;
+    for (const wchar_t* code : {L"0409", L"0402", L"041E", L"0804", L"0C0A", L"0422"})
+        EXPECT_FALSE(IsRightToLeftLanguage(code)) << code;
+}
