@@ -20,8 +20,8 @@ endif()
 function(corvane_sign_program target)
     if(_corvane_sign_command)
         set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${CORVANE_SIGN_PFX})
-        add_custom_command(TARGET ${target} POST_BUILD COMMAND ${_corvane_sign_command} $<TARGET_FILE:${target}>
-                           VERBATIM)
+        add_custom_command(TARGET ${target} POST_BUILD
+                           COMMAND ${_corvane_sign_command} $<TARGET_FILE:${target}> VERBATIM)
     endif()
 endfunction()
 

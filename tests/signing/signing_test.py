@@ -89,15 +89,17 @@ class TimeStampingService:
     def __init__(self, pki):
         config = pki.path("tsa.cnf")
         with open(config, "w") as f:
-            f.write("[tsa]\ndefault_tsa = corvane\n[corvane]\nserial = tsa.serial\ndefault_policy = 1.2.3.4.1\n"
-                    "digests = sha256\nsigner_digest = sha256\ness_cert_id_alg = sha256\n")
+            f.write("[tsa]\ndefault_tsa = corvane\n[corvane]\nserial = tsa.serial\n"
+                    "default_policy = 1.2.3.4.1\ndigests = sha256\nsigner_digest = sha256\n"
+                    "ess_cert_id_alg = sha256\n")
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_POST(self):
                 query = self.rfile.read(int(self.headers["Content-Length"]))
                 reply = subprocess.run(
                     ["openssl", "ts", "-reply", "-config", config, "-queryfile", "/dev/stdin", "-signer",
-                     pki.path("tsa.pem"), "-inkey", pki.path("tsa.key"), "-chain", pki.ca, "-out", "/dev/stdout"],
+                     pki.path("tsa.pem"), "-inkey", pki.path("tsa.key"), "-chain", pki.ca, "-out",
+                     "/dev/stdout"],
                     input=query, capture_output=True, cwd=pki.folder)
                 self.send_response(200 if reply.returncode == 0 else 500)
                 self.send_header("Content-Type", "application/timestamp-reply")
@@ -145,8 +147,8 @@ def pe_fields(data):
 
 
 def pe_checksum(data):
-    """The PE image checksum, computed as Windows' CheckSumMappedFile does: 16-bit words added with their carry
-    folded back, the CheckSum field itself left out, plus the file's length."""
+    """The PE image checksum, computed as Windows' CheckSumMappedFile does: 16-bit words added with their
+    carry folded back, the CheckSum field itself left out, plus the file's length."""
     checksum_at = pe_fields(data)[0]
     words = array("H", data + b"\0" * (len(data) % 2))
     if sys.byteorder != "little":
@@ -264,7 +266,7 @@ add_custom_target(package ALL DEPENDS ${{CMAKE_BINARY_DIR}}/package.exe)
 class Rebuilds(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.TemporaryDirectory()
-        self.pki = TestPki(os.path.join(self.folder.name))
+        self.pki = TestPki(self.folder.name)
         self.source = os.path.join(self.folder.name, "src")
         self.tree = os.path.join(self.folder.name, "build")
         os.makedirs(self.source)

@@ -7,9 +7,11 @@
 #include <e2e.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 using namespace e2e;
 
@@ -61,7 +63,7 @@ protected:
         EXPECT_TRUE(ResetMachine());
     }
 
-    // What the runs change, back as the other tests expect it: one scheme store as seeded, no records.
+    // Undoes what the runs change: a freshly seeded scheme store, no mode, firmware or agent record, no task.
     static ::testing::AssertionResult ResetMachine() {
         reg::DeleteTree(HKEY_CURRENT_USER, kModeKey);
         reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey);
