@@ -12,7 +12,7 @@ in the tree):
   build remakes is signed again, a build that cannot sign leaves nothing behind, and switching signing off and
   on again remakes the outputs.
 
-usage: signing_test.py SOURCE_DIR DIST_DIR VERSION OUT_DIR
+usage: signing_test.py SOURCE_DIR DIST_DIR VERSION OUT_DIR ICON ACTIONS (the package builder's --icon and --actions)
 """
 import http.server
 import os
@@ -26,7 +26,7 @@ import threading
 import unittest
 from array import array
 
-SOURCE, DIST, VERSION, OUT = sys.argv[1:5]
+SOURCE, DIST, VERSION, OUT, ICON, ACTIONS = sys.argv[1:7]
 SIGN_FILE = os.path.join(SOURCE, "cmake", "sign-file")
 MAKE_PACKAGE = os.path.join(SOURCE, "installer", "make_package.py")
 
@@ -190,8 +190,8 @@ class SignedRelease(unittest.TestCase):
             sign([os.path.join(OUT, p) for p in PROGRAMS], cls.pki.pfx, PASSWORD, service.url)
             # The package builder leaves msidump's streams in its working folder.
             result = run([sys.executable, MAKE_PACKAGE, "--version", VERSION, "--velmora",
-                          os.path.join(OUT, "Velmora"), "--agent", os.path.join(OUT, "Oskavel"), "--output",
-                          os.path.join(OUT, PACKAGE)], cwd=cls.keys.name)
+                          os.path.join(OUT, "Velmora"), "--agent", os.path.join(OUT, "Oskavel"), "--icon", ICON,
+                          "--actions", ACTIONS, "--output", os.path.join(OUT, PACKAGE)], cwd=cls.keys.name)
             if result.returncode != 0:
                 raise RuntimeError(f"make_package.py failed: {result.stdout}{result.stderr}")
             sign([os.path.join(OUT, PACKAGE)], cls.pki.pfx, PASSWORD, service.url)
