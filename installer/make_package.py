@@ -10,7 +10,9 @@ wixl cannot express, with msibuild (both from msitools):
 - a firmware library shipped in the package is permanent (wixl drops Permanent="yes");
 - the Start-menu shortcut points at Velmora.exe itself (wixl only writes advertised shortcuts);
 - the File table carries the version of each program, read from its version resource;
-- AGENTRECORD, which the rollback's condition reads, may be searched by the system's side of the install.
+- AGENTRECORD, which the rollback's condition reads, may be searched by the system's side of the install;
+- the help files are those of the languages in resources/settings/languages.txt, written into the source's
+  HELP FILES place.
 
 usage: make_package.py --version V --velmora DIR --agent DIR --icon FILE.ico --actions FILE.dll
                        --output FILE.msi [--kolu3 FILE] [--test-failure-after-uninstall]
@@ -21,12 +23,23 @@ the tests build such a package, to see the rollback.
 """
 import argparse
 import os
+import re
 import struct
 import subprocess
 import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+LANGUAGES = os.path.join(HERE, os.pardir, "resources", "settings", "languages.txt")
+HELP_MARKER = re.compile(r"^\s*<!-- HELP FILES:.*?-->\n", re.M | re.S)
+
+
+def help_file_rows():
+    """One File row for each listed language's help file."""
+    with open(LANGUAGES, encoding="utf-8") as f:
+        codes = [line.split()[0].upper() for line in f if line.strip() and not line.startswith("#")]
+    return "".join('              <File Id="Help%s" Name="%s.chm" Source="$(var.VelmoraDir)/Help/%s.chm"/>\n'
+                   % (code, code, code) for code in codes)
 
 EDITS = [
     "UPDATE `InstallExecuteSequence` SET `Sequence` = 1501 WHERE `Action` = 'RemoveExistingProducts'",
@@ -114,7 +127,12 @@ def main():
         os.symlink(os.path.abspath(a.velmora), os.path.join(stage, "Velmora"))
         os.symlink(os.path.abspath(a.agent), os.path.join(stage, "Agent"))
         source = os.path.join(stage, "CorvanePowerUtilities.wxs")
-        os.symlink(os.path.join(HERE, "CorvanePowerUtilities.wxs"), source)
+        with open(os.path.join(HERE, "CorvanePowerUtilities.wxs"), encoding="utf-8") as f:
+            wxs, places = HELP_MARKER.subn(lambda m: help_file_rows(), f.read())
+        if places != 1:
+            sys.exit("make_package: CorvanePowerUtilities.wxs has no HELP FILES place")
+        with open(source, "w", encoding="utf-8") as f:
+            f.write(wxs)
         os.symlink(os.path.abspath(a.icon), os.path.join(stage, "velmora.ico"))
         os.symlink(os.path.abspath(a.actions), os.path.join(stage, "CorvaneActions.dll"))
         wixl = ["wixl", "-a", "x64", "-o", partial,

@@ -306,6 +306,8 @@ def hive_bytes(root, lists="lf"):
     base = bytearray(BASE_BLOCK)
     struct.pack_into("<4sIIQIIIIIII", base, 0, b"regf", 1, 1, STAMP, 1, 5 if lists == "lh" else 3, 0, 1,
                      cells[0].offset, len(data), 1)
+    # The base block's checksum is the XOR of its first 127 words; 0 and 0xFFFFFFFF are kept for "no
+    # checksum" and "invalid" by the registry's own readers, so they are stored as 1 and 0xFFFFFFFE.
     checksum = 0
     for (word,) in struct.iter_unpack("<I", bytes(base[:0x1FC])):
         checksum ^= word

@@ -91,6 +91,8 @@ private:
             return fail(Fault::NotAHive, "the file is not a registry hive");
         if (size_ < kBaseBlock)
             return fail(Fault::Truncated, "the file is truncated: it ends inside its base block");
+        // The XOR of the first 127 words; the two values the registry keeps for "none" and "invalid" (0 and
+        // 0xFFFFFFFF) are stored one off.
         uint32_t sum = 0;
         for (size_t at = 0; at < 0x1FC; at += 4) sum ^= fileU32(at);
         if (sum == 0) sum = 1;

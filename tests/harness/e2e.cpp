@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -56,45 +56,75 @@ std::wstring MakeSandbox(const std::wstring& name) {
     return dir.wstring() + L"\\";
 }
 
-void CopyFileTo(const std::wstring& from, const std::wstring& to) {
-    fs::create_directories(fs::path(to).parent_path());
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+::testing::AssertionResult CopyFileTo(const std::wstring& from, const std::wstring& to) {
+    std::error_code ec;
+    fs::create_directories(fs::path(to).parent_path(), ec);
+    // Replaced by deleting first: copy_file with overwrite_existing refuses an existing file under Wine.
+    ::DeleteFileW(to.c_str());
+    if (!::CopyFileW(from.c_str(), to.c_str(), FALSE))
+        return ::testing::AssertionFailure() << "cannot copy " << Narrow(from) << " to " << Narrow(to)
+                                             << " (error " << ::GetLastError() << ")";
+    return ::testing::AssertionSuccess();
 }
 
-void CopyTree(const std::wstring& from, const std::wstring& to) {
+::testing::AssertionResult CopyTree(const std::wstring& from, const std::wstring& to) {
     const std::wstring source = from.back() == L'\\' ? from : from + L'\\';
     const std::wstring target = to.back() == L'\\' ? to : to + L'\\';
     ::CreateDirectoryW(target.c_str(), nullptr);
     WIN32_FIND_DATAW found;
     HANDLE search = ::FindFirstFileW((source + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) throw std::runtime_error("nothing to copy in " + Narrow(source));
+    if (search == INVALID_HANDLE_VALUE)
+        return ::testing::AssertionFailure() << "nothing to copy in " << Narrow(source);
+    ::testing::AssertionResult result = ::testing::AssertionSuccess();
     do {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(source + name, target + name);
-        else if (!::CopyFileW((source + name).c_str(), (target + name).c_str(), FALSE))
-            throw std::runtime_error("cannot copy " + Narrow(source + name));
-    } while (::FindNextFileW(search, &found));
+        result = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                     ? CopyTree(source + name, target + name)
+                     : CopyFileTo(source + name, target + name);
+    } while (result && ::FindNextFileW(search, &found));
     ::FindClose(search);
+    return result;
 }
 
-void WriteTextFile(const std::wstring& path, const std::string& utf8) {
-    fs::create_directories(fs::path(path).parent_path());
+::testing::AssertionResult WriteTextFile(const std::wstring& path, const std::string& utf8) {
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
     std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
     out << utf8;
+    out.close();
+    if (!out) return ::testing::AssertionFailure() << "cannot write " << Narrow(path);
+    return ::testing::AssertionSuccess();
 }
 
-void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
-    const wchar_t bom = 0xFEFF;
-    out.write(reinterpret_cast<const char*>(&bom), 2);
-    out.write(reinterpret_cast<const char*>(text.data()), static_cast<std::streamsize>(text.size() * 2));
+::testing::AssertionResult WriteUtf16File(const std::wstring& path, const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    return WriteTextFile(path, bytes);
 }
 
 bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
+    std::vector<BYTE> bytes;
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<BYTE>(c & 0xFF));
+        bytes.push_back(static_cast<BYTE>((c >> 8) & 0xFF));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
 }
 
 MovedAside::MovedAside(std::wstring path) : m_path(std::move(path)) {
@@ -120,44 +150,66 @@ COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y) {
 // ---- registry ----
 
 namespace reg {
-void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+namespace {
+::testing::AssertionResult Failed(const char* what, const std::wstring& path, LSTATUS status) {
+    return ::testing::AssertionFailure() << what << " " << Narrow(path) << ": error " << status;
+}
+}  // namespace
+
+::testing::AssertionResult DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
     HKEY key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
-    ::RegDeleteTreeW(key, nullptr);
+    LSTATUS status = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return ::testing::AssertionSuccess();
+    if (status != ERROR_SUCCESS) return Failed("cannot open", path, status);
+    status = ::RegDeleteTreeW(key, nullptr);
     ::RegCloseKey(key);
-    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+    if (status == ERROR_SUCCESS) status = ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        return Failed("cannot delete", path, status);
+    return ::testing::AssertionSuccess();
 }
 
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
+::testing::AssertionResult DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name,
+                                       REGSAM view) {
     HKEY key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | view, &key) != ERROR_SUCCESS) return;
-    ::RegDeleteValueW(key, name.c_str());
+    LSTATUS status = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | view, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return ::testing::AssertionSuccess();
+    if (status != ERROR_SUCCESS) return Failed("cannot open", path, status);
+    status = ::RegDeleteValueW(key, name.c_str());
     ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        return Failed("cannot delete a value of", path, status);
+    return ::testing::AssertionSuccess();
 }
 
-static void SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
-                   const void* data, DWORD size, REGSAM view) {
+namespace {
+::testing::AssertionResult Write(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                                 const void* data, DWORD size, REGSAM view) {
     HKEY key;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    LSTATUS status =
+        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) return Failed("cannot create", path, status);
+    status = ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return Failed("cannot write a value of", path, status);
+    return ::testing::AssertionSuccess();
+}
+}  // namespace
+
+::testing::AssertionResult SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                                  const std::vector<BYTE>& data, REGSAM view) {
+    return Write(root, path, name, type, data.data(), static_cast<DWORD>(data.size()), view);
 }
 
-void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value, REGSAM view) {
-    SetRaw(root, path, name, REG_DWORD, &value, sizeof value, view);
+::testing::AssertionResult SetDword(HKEY root, const std::wstring& path, const std::wstring& name,
+                                    DWORD value, REGSAM view) {
+    return Write(root, path, name, REG_DWORD, &value, sizeof value, view);
 }
 
-void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
-               DWORD type, REGSAM view) {
-    SetRaw(root, path, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)),
-           view);
-}
-
-void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data,
-               REGSAM view) {
-    SetRaw(root, path, name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()), view);
+::testing::AssertionResult SetString(HKEY root, const std::wstring& path, const std::wstring& name,
+                                     const std::wstring& value, DWORD type, REGSAM view) {
+    return Write(root, path, name, type, value.c_str(),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)), view);
 }
 
 namespace {
@@ -217,11 +269,9 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
 }
 }  // namespace reg
 
-void SetWineVersion(const std::wstring& name) {
-    if (name.empty())
-        reg::DeleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
-    else
-        reg::SetString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", name);
+::testing::AssertionResult SetWineVersion(const std::wstring& name) {
+    if (name.empty()) return reg::DeleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
+    return reg::SetString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", name);
 }
 
 bool SetResolution(DWORD dpi) {

@@ -1,6 +1,7 @@
 // Test harness for end-to-end tests: runs the real programs under Wine on the simulated machine and
 // observes them from outside (windows, message boxes, registry, the simulated machine's log).
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
@@ -28,12 +29,17 @@ std::wstring FromUnixPath(const std::string& unixPath);
 std::wstring DistDir();
 // A fresh, empty folder C:\corvane-tests\<name>\ (trailing backslash).
 std::wstring MakeSandbox(const std::wstring& name);
-void CopyFileTo(const std::wstring& from, const std::wstring& to);  // creates the target's folders
-void CopyTree(const std::wstring& from, const std::wstring& to);
-void WriteTextFile(const std::wstring& path, const std::string& utf8);
+// Each of these says what failed; a test asserts them, so that it stops at the step that failed.
+::testing::AssertionResult CopyFileTo(const std::wstring& from, const std::wstring& to);  // makes the folders
+::testing::AssertionResult CopyTree(const std::wstring& from, const std::wstring& to);
+::testing::AssertionResult WriteTextFile(const std::wstring& path, const std::string& utf8);
 // Writes UTF-16LE with a byte-order mark, the form GetPrivateProfileStringW reads as Unicode.
-void WriteUtf16File(const std::wstring& path, const std::wstring& text);
+::testing::AssertionResult WriteUtf16File(const std::wstring& path, const std::wstring& text);
 bool FileExists(const std::wstring& path);
+// A file's bytes; nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+// The bytes of a text as the registry holds a string: UTF-16LE with its terminating zero.
+std::vector<BYTE> Utf16Bytes(const std::wstring& text);
 
 // Moves a file out of the way for the life of the object and puts it back at the end, also when the test
 // fails. Check Moved() before relying on it.
@@ -57,15 +63,19 @@ COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y);
 
 // ---- registry ----
 
-// Each takes the registry view to use (KEY_WOW64_64KEY or KEY_WOW64_32KEY); 0 is the test program's own.
+// Each takes the registry view to use (KEY_WOW64_64KEY or KEY_WOW64_32KEY); 0 is the test program's own. The
+// writers say what failed (a missing key or value counts as deleted).
 namespace reg {
-void DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
-void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value, REGSAM view = 0);
-void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
-               DWORD type = REG_SZ, REGSAM view = 0);
-void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data,
-               REGSAM view = 0);
+::testing::AssertionResult DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);
+::testing::AssertionResult DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name,
+                                       REGSAM view = 0);
+// Any type with any bytes, as a hostile writer may leave a value.
+::testing::AssertionResult SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                                  const std::vector<BYTE>& data, REGSAM view = 0);
+::testing::AssertionResult SetDword(HKEY root, const std::wstring& path, const std::wstring& name,
+                                    DWORD value, REGSAM view = 0);
+::testing::AssertionResult SetString(HKEY root, const std::wstring& path, const std::wstring& name,
+                                     const std::wstring& value, DWORD type = REG_SZ, REGSAM view = 0);
 std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
 std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
                                       DWORD* type = nullptr, REGSAM view = 0);
@@ -75,7 +85,7 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
 
 // Sets the Windows version Wine reports to programs started afterwards ("win7", "winxp", ...; empty =
 // default).
-void SetWineVersion(const std::wstring& name);
+::testing::AssertionResult SetWineVersion(const std::wstring& name);
 
 // Sets the display resolution programs started afterwards get (LogPixels). At 120 dpi the machine's "System"
 // font is the 120-dpi one that wine-env installs, named as Windows names it (FONTS.FON), once Wine has set up

@@ -17,9 +17,10 @@ import unittest
 DIST, MAKE_PACKAGE, VERSION, ICON, ACTIONS = sys.argv[1:6]
 PACKAGE = os.path.join(DIST, "CorvanePowerUtilities.msi")
 
-HELP_CODES = ("0401 0402 0404 0405 0406 0407 0408 0409 040B 040C 040D 040E 0410 0412 0413 0414 0415 0416 0418 "
-              "0419 041A 041B 041D 041E 041F 0421 0422 0804 0814 0816 081A 081D 0C01 0C04 0C0A 0C1A 2801 2C01 "
-              "3001").split()
+LANGUAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "resources",
+                         "settings", "languages.txt")
+with open(LANGUAGES, encoding="utf-8") as f:
+    HELP_CODES = [line.split()[0].upper() for line in f if line.strip() and not line.startswith("#")]
 VELMORA_FILES = {"Velmora.exe", "UIString.ini"}
 AGENT_FILES = {"Oskavel3.exe", "MultiLang.ini", "list.ini", "Oskavel.xml", "corvane.pow"}
 MSIDBCOMPONENTATTRIBUTES64BIT = 256

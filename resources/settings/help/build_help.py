@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Build the Corvane Velmora help files, one CHM per language.
 
-usage: build_help.py SRC_DIR OUT_DIR [--strings UIString.ini.txt] [--chmcmd PATH] [--html-only]
+usage: build_help.py SRC_DIR OUT_DIR --languages languages.txt [--strings UIString.ini.txt] [--chmcmd PATH]
+                     [--html-only]
 
 SRC_DIR/texts/<CODE>.txt holds the page texts of one language as key=value lines (UTF-8, ';' starts a
 comment). A file may name another one with base=<CODE> and only override what differs (regional
-variants). Feature and button names are taken from the settings program's UIString.ini.txt so the help
+variants). One help file is built for each language of languages.txt (the program's list); a listed language
+without its text, or a text of no listed language, is an error. Feature and button names are taken from the
+settings program's UIString.ini.txt so the help
 always uses the captions the user sees. For every language an index.html and a .hhp project are written
 to a scratch directory and compiled with chmcmd into OUT_DIR/<CODE>.chm.
 """
@@ -159,6 +162,12 @@ def build_one(code, texts_dir, ui, work_root, out_dir, chmcmd, html_only):
     shutil.move(chm, os.path.join(out_dir, code + ".chm"))
 
 
+def read_languages(path):
+    """The codes of languages.txt: the first word of each line that is not a comment."""
+    with open(path, encoding="utf-8") as f:
+        return [line.split()[0].upper() for line in f if line.strip() and not line.startswith("#")]
+
+
 def main():
     p = argparse.ArgumentParser(description="Build the Corvane Velmora CHM help files.")
     p.add_argument("src_dir")
@@ -166,12 +175,23 @@ def main():
     p.add_argument("--strings", help="UIString.ini.txt (default: SRC_DIR/../UIString.ini.txt)")
     p.add_argument("--chmcmd", default=shutil.which("chmcmd") or "chmcmd")
     p.add_argument("--html-only", action="store_true", help="write the HTML sources instead of CHMs")
+    p.add_argument("--languages", required=True, help="the program's languages.txt")
     a = p.parse_args()
 
     texts_dir = os.path.join(a.src_dir, "texts")
     strings = a.strings or os.path.join(a.src_dir, os.pardir, "UIString.ini.txt")
     ui = read_ui_strings(strings)
-    codes = sorted(f[:-4].upper() for f in os.listdir(texts_dir) if f.lower().endswith(".txt"))
+    codes = read_languages(a.languages)
+    texts = sorted(f[:-4].upper() for f in os.listdir(texts_dir) if f.lower().endswith(".txt"))
+    if sorted(codes) != texts:
+        sys.stderr.write("build_help.py: the help texts (%s) are not the listed languages (%s)\n"
+                         % (" ".join(sorted(set(texts) - set(codes))) or "-",
+                            " ".join(sorted(set(codes) - set(texts))) or "-"))
+        return 1
+    missing = [c for c in codes if c not in ui]
+    if missing:
+        sys.stderr.write("build_help.py: UIString.ini.txt has no section for %s\n" % " ".join(missing))
+        return 1
     os.makedirs(a.out_dir, exist_ok=True)
     # Scratch files never go to OUT_DIR: that folder is shipped as is.
     with tempfile.TemporaryDirectory(prefix="velmora-help-") as work_root:
