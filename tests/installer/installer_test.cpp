@@ -11,6 +11,7 @@
 #include <tlhelp32.h>
 
 #include <e2e.h>
+#include <machine.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -25,19 +26,19 @@ namespace {
 
 const wchar_t kUpgradeCode[] = L"{5EED611A-0247-4F3B-A514-A9C4DFD4118F}";
 const wchar_t kProductName[] = L"Corvane Power Utilities";
-const wchar_t kVelmoraDir[] = L"C:\\Program Files\\Corvane\\Velmora\\";
-const wchar_t kAgentDir[] = L"C:\\Program Files (x86)\\Corvane\\Oskavel\\";
 const wchar_t kCorvaneDir[] = L"C:\\Program Files\\Corvane";
 const wchar_t kCorvane32Dir[] = L"C:\\Program Files (x86)\\Corvane";
 // Put there by the maker's driver package, not by ours.
 const wchar_t kFirmwareLibrary[] = L"C:\\Program Files\\Corvane\\Velmora\\Win7_Driver\\x64\\KOLU3.DLL";
-const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
-const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
-const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
-const wchar_t kFirmwareKey[] = L"SOFTWARE\\CorvaneSim\\Firmware";
-const wchar_t kSchemes[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
-const wchar_t kUninstallKeys[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const wchar_t kBalanced[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
+using machine::kAgentDir;
+using machine::kAgentKey;
+using machine::kBalanced;
+using machine::kFirmwareKey;
+using machine::kModeKey;
+using machine::kTaskFile;
+using machine::kVelmoraDir;
+const wchar_t* const kSchemes = machine::kSchemesKey;
+const wchar_t* const kUninstallKeys = machine::kUninstallKey;
 const wchar_t kPlanName[] = L"Corvane Power Plan";
 constexpr DWORD kMsiexecDeadlineMs = 180000;
 
@@ -228,13 +229,12 @@ class Installer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     static void TearDownTestSuite() {
-        ResetMachine();
+        EXPECT_TRUE(ResetMachine());
         ::CoUninitialize();
     }
 
     void SetUp() override {
-        ResetMachine();
-        ASSERT_TRUE(InstalledProducts().empty()) << "an earlier install could not be removed";
+        ASSERT_TRUE(ResetMachine());
         m_log = std::make_unique<SimLog>(L"C:\\corvane-tests\\installer-sim.log");
     }
     void TearDown() override { m_log.reset(); }
@@ -242,30 +242,34 @@ protected:
     // A machine without the product: whatever a failed test left installed is removed (a test package whose
     // uninstall fails is first replaced by the shipped one), then the stores are reset to a freshly seeded
     // simulated machine on which the driver package has put the firmware library.
-    static void ResetMachine() {
+    static ::testing::AssertionResult ResetMachine() {
         EndStrayProcesses();
         for (const auto& product : InstalledProducts()) Msiexec(L"/x " + product + L" /qn");
         if (!InstalledProducts().empty()) {
             Msiexec(L"/i \"" + Package() + L"\" /qn");
             for (const auto& product : InstalledProducts()) Msiexec(L"/x " + product + L" /qn");
         }
+        if (!InstalledProducts().empty()) return ::testing::AssertionFailure() << "an earlier install stays";
         std::error_code ignored;
         fs::remove_all(kCorvaneDir, ignored);
         fs::remove_all(kCorvane32Dir, ignored);
         fs::create_directories(L"C:\\corvane-tests", ignored);
-        CopyFileTo(DistDir() + L"sim\\KOLU3.DLL", kFirmwareLibrary);
         ::DeleteFileW(kTaskFile);
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_32KEY);
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_64KEY);
-        reg::DeleteTree(HKEY_CURRENT_USER, kModeKey);
-        reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey);
-        RunConsole(L"powercfg.exe -seed");
+        for (const auto& step : {CopyFileTo(DistDir() + L"sim\\KOLU3.DLL", kFirmwareLibrary),
+                                 reg::DeleteTree(HKEY_LOCAL_MACHINE, machine::kAgentKey, KEY_WOW64_32KEY),
+                                 reg::DeleteTree(HKEY_LOCAL_MACHINE, machine::kAgentKey, KEY_WOW64_64KEY),
+                                 reg::DeleteTree(HKEY_CURRENT_USER, machine::kModeKey),
+                                 reg::DeleteTree(HKEY_CURRENT_USER, machine::kAgentKey),
+                                 reg::DeleteTree(HKEY_LOCAL_MACHINE, machine::kFirmwareKey)})
+            if (!step) return step;
+        if (RunConsole(L"powercfg.exe -seed") != 0)
+            return ::testing::AssertionFailure() << "powercfg -seed failed";
+        return ::testing::AssertionSuccess();
     }
 
-    static void SetModeOn() {
-        reg::SetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode", 1);
-        reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode", 1);
+    static ::testing::AssertionResult SetModeOn() {
+        auto recorded = reg::SetDword(HKEY_CURRENT_USER, machine::kModeKey, L"VelmoraMode", 1);
+        return recorded ? reg::SetDword(HKEY_LOCAL_MACHINE, machine::kFirmwareKey, L"Mode", 1) : recorded;
     }
 
     static ::testing::AssertionResult Install(const std::wstring& package = Package()) {
@@ -347,7 +351,7 @@ TEST_F(Installer, UninstallSwitchesTheModeOffAndRemovesEverythingThenAReinstallS
     ASSERT_TRUE(Install());
     std::wstring first;
     ASSERT_TRUE(PlanInstalled(&first));
-    SetModeOn();
+    ASSERT_TRUE(SetModeOn());
 
     ASSERT_TRUE(Uninstall());
     EXPECT_EQ(reg::GetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode"), 0u)
@@ -365,7 +369,7 @@ TEST_F(Installer, UninstallSwitchesTheModeOffAndRemovesEverythingThenAReinstallS
 
 TEST_F(Installer, ASilentUninstallWhoseSwitchOffIsRefusedEndsByItselfAndLogsWhy) {
     ASSERT_TRUE(Install());
-    SetModeOn();
+    ASSERT_TRUE(SetModeOn());
     reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"SwitchAnswer", 2);
 
     const MsiexecRun run = Msiexec(L"/x \"" + Package() + L"\" /qn");
@@ -404,11 +408,12 @@ TEST_F(Installer, UpgradeKeepsEverythingAndAnOlderPackageIsRefused) {
     ASSERT_TRUE(Install());
     std::wstring plan;
     ASSERT_TRUE(PlanInstalled(&plan));
-    SetModeOn();
-    const std::wstring highPerformance = L"8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c";
+    ASSERT_TRUE(SetModeOn());
+    const std::wstring highPerformance = machine::kHighPerformance;
     ASSERT_EQ(RunConsole(L"powercfg.exe -setactive " + highPerformance), 0u);
-    ASSERT_EQ(RunConsole(L"powercfg.exe -setdcvalueindex " + plan +
-                         L" 7516b95f-f776-4464-8c53-06167f40cc99 3c0bc021-c8a8-4e07-a973-6b14cbcb2b7e 77"),
+    const std::wstring displayOff = std::wstring(machine::kDisplaySubgroup) + L"\\" + machine::kDisplayOff;
+    ASSERT_EQ(RunConsole(L"powercfg.exe -setdcvalueindex " + plan + L" " + machine::kDisplaySubgroup + L" " +
+                         machine::kDisplayOff + L" 77"),
               0u);
 
     ASSERT_TRUE(Install(next));
@@ -423,12 +428,9 @@ TEST_F(Installer, UpgradeKeepsEverythingAndAnOlderPackageIsRefused) {
     ASSERT_TRUE(PlanInstalled(&kept));
     EXPECT_EQ(kept, plan) << "the plan was imported anew";
     EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), highPerformance);
-    EXPECT_EQ(
-        reg::GetDword(HKEY_LOCAL_MACHINE,
-                      std::wstring(kSchemes) + L"\\" + plan +
-                          L"\\7516b95f-f776-4464-8c53-06167f40cc99\\3c0bc021-c8a8-4e07-a973-6b14cbcb2b7e",
-                      L"DCSettingIndex"),
-        77u);
+    EXPECT_EQ(reg::GetDword(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + plan + L"\\" + displayOff,
+                            L"DCSettingIndex"),
+              77u);
 
     // The older package stops at its launch condition (its message is in the package's tables).
     const MsiexecRun downgrade = Msiexec(L"/i \"" + Package() + L"\" /qn");

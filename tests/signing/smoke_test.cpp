@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <e2e.h>
+#include <machine.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +18,12 @@ using namespace e2e;
 
 namespace {
 
-const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
-const wchar_t kFirmwareKey[] = L"SOFTWARE\\CorvaneSim\\Firmware";
-const wchar_t kExplorerKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
-const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
+using machine::kAgentKey;
+using machine::kExplorerKey;
+using machine::kFirmwareKey;
+using machine::kModeKey;
+using machine::kTaskFile;
 const wchar_t kAgentKey32[] = L"Software\\WOW6432Node\\Corvane\\Oskavel";  // the 32-bit agent's view
-const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
 
 std::wstring SignedRelease() {
     const char* path = std::getenv("CORVANE_SIGNED_RELEASE");
@@ -65,11 +66,12 @@ protected:
 
     // Undoes what the runs change: a freshly seeded scheme store, no mode, firmware or agent record, no task.
     static ::testing::AssertionResult ResetMachine() {
-        reg::DeleteTree(HKEY_CURRENT_USER, kModeKey);
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey);
-        reg::DeleteValue(HKEY_CURRENT_USER, kExplorerKey, L"Start_PowerButtonAction");
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey);
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey32);
+        for (const auto& step :
+             {reg::DeleteTree(HKEY_CURRENT_USER, kModeKey), reg::DeleteTree(HKEY_LOCAL_MACHINE, kFirmwareKey),
+              reg::DeleteValue(HKEY_CURRENT_USER, kExplorerKey, L"Start_PowerButtonAction"),
+              reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey),
+              reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey32)})
+            if (!step) return step;
         ::DeleteFileW(kTaskFile);
         if (RunConsole(L"powercfg.exe -seed") != 0)
             return ::testing::AssertionFailure() << "the simulated powercfg is not installed";
@@ -93,12 +95,12 @@ protected:
 
 TEST_F(SignedPrograms, VelmoraSwitchesTheModeOff) {
     const std::wstring dir = m_dir + L"Velmora\\";
-    CopyTree(SignedRelease() + L"Velmora", dir);
-    CopyFileTo(DistDir() + L"sim\\KOLU3.DLL", dir + L"Win7_Driver\\x64\\KOLU3.DLL");
+    ASSERT_TRUE(CopyTree(SignedRelease() + L"Velmora", dir));
+    ASSERT_TRUE(CopyFileTo(DistDir() + L"sim\\KOLU3.DLL", dir + L"Win7_Driver\\x64\\KOLU3.DLL"));
     ASSERT_TRUE(Signed(dir + L"Velmora.exe"));
     ASSERT_EQ(0u, RunConsole(L"powercfg.exe -seed 1"));  // one scheme: fewer policy commands to wait for
-    reg::SetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode", 1);
-    reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode", 1);
+    ASSERT_TRUE(reg::SetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode", 1));
+    ASSERT_TRUE(reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode", 1));
 
     ASSERT_TRUE(RunsQuietly(dir + L"Velmora.exe", L"UNINSTALL"));
     const auto calls = m_log->Lines("KOLU3 call ");
@@ -114,7 +116,7 @@ TEST_F(SignedPrograms, BothAgentsImportThePlanBesideThem) {
         SCOPED_TRACE(Narrow(folder));
         ASSERT_TRUE(ResetMachine());
         const std::wstring dir = m_dir + folder + L"\\";
-        CopyTree(SignedRelease() + folder, dir);
+        ASSERT_TRUE(CopyTree(SignedRelease() + folder, dir));
         ASSERT_TRUE(Signed(dir + L"Oskavel3.exe"));
         m_log->Clear();
 
