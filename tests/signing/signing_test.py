@@ -34,6 +34,7 @@ SIGNER_SUBJECT = "/O=Corvane Test/CN=Corvane Test Code Signing"
 PASSWORD = "test pass 'word' $HOME"  # blanks, quotes and a dollar sign reach osslsigncode unchanged
 PROGRAMS = ("Velmora/Velmora.exe", "Oskavel/Oskavel3.exe", "Oskavel-x64/Oskavel3.exe")
 PACKAGE = "CorvanePowerUtilities.msi"
+ACTIONS_COPY = "CorvaneActions.dll"  # the package's custom action library, signed like the programs
 
 
 def run(args, **kwargs):
@@ -187,11 +188,13 @@ class SignedRelease(unittest.TestCase):
             shutil.copytree(os.path.join(DIST, folder), os.path.join(OUT, folder))
         service = TimeStampingService(cls.pki)
         try:
-            sign([os.path.join(OUT, p) for p in PROGRAMS], cls.pki.pfx, PASSWORD, service.url)
+            shutil.copy(ACTIONS, os.path.join(OUT, ACTIONS_COPY))
+            sign([os.path.join(OUT, p) for p in PROGRAMS + (ACTIONS_COPY,)], cls.pki.pfx, PASSWORD, service.url)
             # The package builder leaves msidump's streams in its working folder.
             result = run([sys.executable, MAKE_PACKAGE, "--version", VERSION, "--velmora",
                           os.path.join(OUT, "Velmora"), "--agent", os.path.join(OUT, "Oskavel"), "--icon", ICON,
-                          "--actions", ACTIONS, "--output", os.path.join(OUT, PACKAGE)], cwd=cls.keys.name)
+                          "--actions", os.path.join(OUT, ACTIONS_COPY), "--output", os.path.join(OUT, PACKAGE)],
+                         cwd=cls.keys.name)
             if result.returncode != 0:
                 raise RuntimeError(f"make_package.py failed: {result.stdout}{result.stderr}")
             sign([os.path.join(OUT, PACKAGE)], cls.pki.pfx, PASSWORD, service.url)
@@ -214,7 +217,7 @@ class SignedRelease(unittest.TestCase):
             # The package holds the signed programs: the shipped 32-bit agent and Velmora.
             self.assertEqual(read(inside["Velmora.exe"]), read(os.path.join(OUT, PROGRAMS[0])))
             self.assertEqual(read(inside["Oskavel3.exe"]), read(os.path.join(OUT, PROGRAMS[1])))
-            for path in [os.path.join(OUT, p) for p in PROGRAMS + (PACKAGE,)] + list(inside.values()):
+            for path in [os.path.join(OUT, p) for p in PROGRAMS + (ACTIONS_COPY, PACKAGE)] + list(inside.values()):
                 with self.subTest(path=path):
                     verified, report = verify(path, self.pki.ca)
                     self.assertTrue(verified, report)
