@@ -20,6 +20,7 @@ public:
     void DispatchCommand();
     // Names the plan in the user's interface language from MultiLang.ini.
     void RenamePlan(const std::wstring& guidText);
+
     int m_nTimerTicks = 0;
     std::wstring m_strAgentDir;
     std::wstring m_strCmdTail;

@@ -19,7 +19,6 @@ namespace agent_test {
 struct RunResult {
     bool ended = false;
     bool shownNormal = false;
-    size_t windowCount = 0;
     std::vector<e2e::MessageBoxSeen> boxes;
     DWORD exitCode = STILL_ACTIVE;
 };
