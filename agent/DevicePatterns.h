@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
-// The device patterns of one list entry, in the order they are tested. A pattern that reads empty once its
-// ';' are removed (from ";;", a trailing ';' or ';' alone) stands for no device and is left out.
+// The device patterns of one list entry, in the order they are tested. Patterns are cut off at each ';' until
+// an empty one (a leading ';' or ";;"); the rest, its ';' removed, is the last pattern: "A;;B;C" gives A and
+// BC. The lists the maker ships are written for this reading, so it stays: an entry names the same devices
+// on every version of the agent. Only a pattern that reads empty (from ";;", a trailing ';' or ';' alone) is
+// left out, since it would name every device of the machine.
 std::vector<std::wstring> SplitDevicePatterns(const std::wstring& entry);
 
 struct DevicePattern {
@@ -20,4 +23,7 @@ DevicePattern ParseDevicePattern(const std::wstring& pattern);
 std::wstring UpperAscii(std::wstring text);
 
 // A DeviceDesc such as "@net.inf,%e1000.devicedesc%;Intel Adapter" names the device by the text after "sc%;".
+// The marker is the end of such a reference: setup files name their description strings "...desc", and the
+// stored value closes the string's name with "%;" before the display text. A description without it is
+// the display text itself.
 std::wstring NameFromDeviceDesc(const std::wstring& desc);

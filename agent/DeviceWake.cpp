@@ -8,9 +8,10 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <optional>
+#include <vector>
 
 #include "AgentCommand.h"
-#include "Oskavel3Dlg.h"
 
 namespace {
 
@@ -44,100 +45,95 @@ bool ReadText(const std::wstring& path, const wchar_t* value, std::wstring& text
     return false;
 }
 
+// Where "Control" turns up below the key (a path under HKEY_LOCAL_MACHINE): the first subkey, in walk order,
+// that is "Control" or holds it at any depth, and the key itself when that subkey is "Control". Nothing when
+// there is none; a key that cannot be opened holds nothing. The platform keeps "Control" below a device
+// instance only while the device is present, so walked from a hardware key this is the present device's
+// instance key (or the hardware key itself, for a device kept right there).
+std::optional<std::wstring> WalkDeviceKey(const std::wstring& path, int depth = 0) {
+    if (depth > kMaxWalkDepth) return std::nullopt;
+    std::vector<std::wstring> names;
+    {
+        fw::CRegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) return std::nullopt;
+        names = fw::SubkeyNames(key.Get());
+    }
+    std::optional<std::wstring> found;
+    for (const std::wstring& name : names) {
+        const std::wstring child = path + L"\\" + name;
+        const bool isControl = name == L"Control";
+        const bool below = WalkDeviceKey(child, depth + 1).has_value();
+        if (!found && (isControl || below)) found = isControl ? path : child;
+    }
+    return found;
+}
+
+// The first present device of the hardware keys under the enumerator whose names start with the prefix (both
+// upper-cased); every such hardware key is walked.
+std::optional<std::wstring> FindDeviceUnderEnumerator(const std::wstring& enumerator,
+                                                      const std::wstring& prefix) {
+    const std::wstring enumPath = kEnumRoot + enumerator;
+    std::vector<std::wstring> hardwareKeys;
+    {
+        fw::CRegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, enumPath.c_str(), KEY_READ) != ERROR_SUCCESS) return std::nullopt;
+        for (const std::wstring& name : fw::SubkeyNames(key.Get())) {
+            if (UpperAscii(name).compare(0, prefix.size(), prefix) == 0)
+                hardwareKeys.push_back(enumPath + L"\\" + name);
+        }
+    }
+    std::optional<std::wstring> found;
+    for (const std::wstring& path : hardwareKeys) {
+        std::optional<std::wstring> instance = WalkDeviceKey(path);
+        if (!found) found = std::move(instance);
+    }
+    return found;
+}
+
+// Each present entry is named from its own instance key, so every command names the device that was found.
+void EnableWakeForListedDevices(const std::vector<std::wstring>& entries) {
+    for (const std::wstring& entry : entries) {
+        const std::optional<std::wstring> instance = IsListedDevicePresent(entry);
+        if (!instance) continue;
+        const std::wstring name = ReadDeviceName(*instance);
+        if (!IsUsableDeviceName(name)) continue;
+        RunAgentCommand(BuildWakeCommand(name));
+    }
+}
+
 }  // namespace
 
-void ConfigureDeviceWake(COskavel3Dlg& dlg) {
+void ConfigureDeviceWake() {
     const std::wstring dir = fw::ModuleDirectory();
+    // The wake commands inherit the agent's folder as their current folder.
     ::SetCurrentDirectoryW(dir.c_str());
     const std::wstring listPath = dir + L"list.ini";
+    std::vector<std::wstring> entries;
     for (int i = 0; i < kMaxListEntries; ++i) {
         wchar_t key[16] = L"";
         std::swprintf(key, 16, L"ID%d", i);
         wchar_t value[kListValueChars] = L"";
         if (::GetPrivateProfileStringW(kListSection, key, L"", value, kListValueChars, listPath.c_str()) == 0)
             break;
-        dlg.m_arrWakeIds.push_back(value);
+        entries.push_back(value);
     }
-    EnableWakeForListedDevices(dlg, dlg.m_arrWakeIds);
+    EnableWakeForListedDevices(entries);
 }
 
-void EnableWakeForListedDevices(COskavel3Dlg& dlg, const std::vector<std::wstring>& entries) {
-    for (const std::wstring& entry : entries) {
-        // Each present entry is named from its own instance key, found while its patterns are walked.
-        dlg.ResetWakeDeviceKey();
-        if (!IsListedDevicePresent(dlg, entry) || !dlg.m_bWakeDeviceKeySet) continue;
-        const std::wstring name = ReadDeviceName(dlg.m_strWakeDeviceKey);
-        if (!IsUsableDeviceName(name)) continue;
-        RunAgentCommand(BuildWakeCommand(name));
-    }
-}
-
-int IsListedDevicePresent(COskavel3Dlg& dlg, std::wstring entry) {
-    int result = 0;
+std::optional<std::wstring> IsListedDevicePresent(const std::wstring& entry) {
+    std::optional<std::wstring> found;
     for (const std::wstring& pattern : SplitDevicePatterns(entry)) {
         const DevicePattern parsed = ParseDevicePattern(pattern);
         if (parsed.NamesNoDevice()) continue;
-        if (FindDeviceUnderEnumerator(dlg, parsed.enumerator, parsed.prefix)) result = 1;
+        std::optional<std::wstring> instance = FindDeviceUnderEnumerator(parsed.enumerator, parsed.prefix);
+        if (!found) found = std::move(instance);
     }
-    return result;
+    return found;
 }
 
-int FindDeviceUnderEnumerator(COskavel3Dlg& dlg, std::wstring enumerator, std::wstring prefix) {
-    const std::wstring enumPath = kEnumRoot + enumerator;
-    std::vector<std::wstring> hardwareKeys;
-    {
-        fw::CRegKey key;
-        if (key.Open(HKEY_LOCAL_MACHINE, enumPath.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
-        for (const std::wstring& name : fw::SubkeyNames(key.Get())) {
-            if (UpperAscii(name).compare(0, prefix.size(), prefix) == 0)
-                hardwareKeys.push_back(enumPath + L"\\" + name);
-        }
-    }
-    int result = 0;
-    for (const std::wstring& path : hardwareKeys) {
-        if (dlg.WalkDeviceKey(path)) result = 1;
-    }
-    return result;
-}
-
-std::wstring ReadDeviceName(std::wstring path) {
+std::wstring ReadDeviceName(const std::wstring& path) {
     std::wstring text;
     if (ReadText(path, L"FriendlyName", text)) return text;
     if (ReadText(path, L"DeviceDesc", text)) return NameFromDeviceDesc(text);
     return std::wstring();
-}
-
-void COskavel3Dlg::ResetWakeDeviceKey() {
-    m_strWakeDeviceKey.clear();
-    m_bWakeDeviceKeySet = 0;
-}
-
-int COskavel3Dlg::WalkDeviceKey(std::wstring path) {
-    return WalkDeviceKeyAt(path, 0);
-}
-
-// Depth 0 is the hardware key; its children are the device instances, and the first instance below which
-// "Control" turns up becomes the key the wake command's name is read from.
-int COskavel3Dlg::WalkDeviceKeyAt(const std::wstring& path, int depth) {
-    if (depth > kMaxWalkDepth) return 0;
-    std::vector<std::wstring> names;
-    {
-        fw::CRegKey key;
-        if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
-        names = fw::SubkeyNames(key.Get());
-    }
-    int result = 0;
-    for (const std::wstring& name : names) {
-        const std::wstring child = path + L"\\" + name;
-        const bool isControl = name == L"Control";
-        const bool below = WalkDeviceKeyAt(child, depth + 1) != 0;
-        if (!isControl && !below) continue;
-        result = 1;
-        if (depth == 0 && !m_bWakeDeviceKeySet) {
-            // A "Control" right under the hardware key makes the hardware key itself the device's key.
-            m_strWakeDeviceKey = isControl ? path : child;
-            m_bWakeDeviceKeySet = 1;
-        }
-    }
-    return result;
 }

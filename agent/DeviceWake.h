@@ -1,18 +1,17 @@
 // Device wake: the network adapters listed in list.ini that are present may wake the machine.
 #pragma once
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "DevicePatterns.h"
 
-class COskavel3Dlg;
+// Reads list.ini beside the agent and enables wake for each present entry's device, one command at a time.
+void ConfigureDeviceWake();
 
-// Reads list.ini into the dialog's entries and enables wake for each present one.
-void ConfigureDeviceWake(COskavel3Dlg& dlg);
-void EnableWakeForListedDevices(COskavel3Dlg& dlg, const std::vector<std::wstring>& entries);
-// Nonzero when any device pattern of the entry names a present device.
-int IsListedDevicePresent(COskavel3Dlg& dlg, std::wstring entry);
-// Nonzero when a hardware key under the enumerator whose name starts with the prefix has a present device.
-int FindDeviceUnderEnumerator(COskavel3Dlg& dlg, std::wstring enumerator, std::wstring prefix);
+// Where the entry's device was found in the device registry: the device instance key (a path under
+// HKEY_LOCAL_MACHINE) whose values name it, the first one in walk order below which "Control" turns up;
+// nothing when no pattern of the entry names a present device.
+std::optional<std::wstring> IsListedDevicePresent(const std::wstring& entry);
+
 // The display name held by a device instance key (a path under HKEY_LOCAL_MACHINE), possibly empty.
-std::wstring ReadDeviceName(std::wstring path);
+std::wstring ReadDeviceName(const std::wstring& path);

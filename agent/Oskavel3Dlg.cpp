@@ -102,7 +102,7 @@ void COskavel3Dlg::DispatchCommand() {
             DeleteAgentTask();
             if (!CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
         }
-        if (CheckFirstRun()) ConfigureDeviceWake(*this);
+        if (CheckFirstRun()) ConfigureDeviceWake();
     }
     m_powerLibrary = std::move(data.powerLibrary);
     // Only a verb's run reports its outcome; the default sequence ends with 0.

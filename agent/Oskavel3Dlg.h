@@ -8,7 +8,6 @@
 #include "PowerScheme.h"
 
 #include <string>
-#include <vector>
 
 class COskavel3Dlg : public fw::CDialog {
 public:
@@ -21,18 +20,10 @@ public:
     void DispatchCommand();
     // Names the plan in the user's interface language from MultiLang.ini.
     void RenamePlan(const std::wstring& guidText);
-    // Nonzero when a "Control" subkey exists anywhere below the key (a path under HKEY_LOCAL_MACHINE).
-    int WalkDeviceKey(std::wstring path);
-
-    // Forgets the device key of the previous list entry before the next one is tested.
-    void ResetWakeDeviceKey();
 
     int m_nTimerTicks = 0;
     std::wstring m_strAgentDir;
     std::wstring m_strCmdTail;
-    std::wstring m_strWakeDeviceKey;
-    int m_bWakeDeviceKeySet = 0;
-    std::vector<std::wstring> m_arrWakeIds;
     // What the process ends with (see AgentExitCodes.h).
     int m_nExitCode = 0;
 
@@ -40,7 +31,6 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
-    int WalkDeviceKeyAt(const std::wstring& path, int depth);
     // The uninstall sequence: Balanced active, the recorded plan deleted, Power saver restored, the task
     // deleted and, for the package, the record removed.
     void Uninstall(const SchemeData& data, bool package, agent_exit::Outcome& outcome);

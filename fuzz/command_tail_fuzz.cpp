@@ -1,6 +1,6 @@
-// Command tail: whatever the command line, the tail is a suffix of it that starts after the blanks; a
-// program name, quoted or not, followed by blanks and a tail gives exactly that tail back. The verb
-// comparison folds ASCII letters and nothing else.
+// Command tail, by round trips: any line's tail is a suffix of it that starts with no blank, and a program
+// name, plain or quoted, then blanks and a tail give exactly that tail back. The verb comparison agrees with
+// the table of ASCII letters: a text equals itself with the case of A-Z changed, and no other change.
 #include "framework/text.h"
 
 #include "agent/CommandTail.h"
@@ -8,20 +8,16 @@
 
 namespace {
 
+const std::wstring kLower = L"abcdefghijklmnopqrstuvwxyz", kUpper = L"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+// The other case of an ASCII letter, as the table has it; any other character as it is.
+wchar_t OtherCase(wchar_t c) {
+    const size_t lower = kLower.find(c), upper = kUpper.find(c);
+    return lower != std::wstring::npos ? kUpper[lower] : upper != std::wstring::npos ? kLower[upper] : c;
+}
+
 bool IsBlank(wchar_t c) {
     return c != 0 && c <= L' ';
-}
-
-bool HasBlankOrQuote(const std::wstring& text) {
-    for (wchar_t c : text)
-        if (c <= L' ' || c == L'"') return true;
-    return false;
-}
-
-std::wstring LowerAscii(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-    return text;
 }
 
 }  // namespace
@@ -33,17 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring tail = fuzz::WithoutZeros(fuzz::ConsumeWide(input));
     const std::wstring line = fuzz::WithoutZeros(fuzz::ConsumeWide(input));
 
-    // Any line: the tail is a suffix of it and does not start with a blank.
     const wchar_t* got = fw::CommandTail(line.c_str());
-    const size_t offset = static_cast<size_t>(got - line.c_str());
-    FUZZ_CHECK(offset <= line.size(), line);
-    FUZZ_CHECK(!IsBlank(*got), line);
+    FUZZ_CHECK(static_cast<size_t>(got - line.c_str()) <= line.size() && !IsBlank(*got), line);
 
-    // A program name, blanks, and a tail that starts with something other than a blank.
     for (wchar_t& c : blanks) c = static_cast<wchar_t>(1 + c % 32);  // U+0001..U+0020
     if (blanks.empty()) blanks = L" ";
     if (!tail.empty() && !IsBlank(tail[0]) && !name.empty()) {
-        if (!HasBlankOrQuote(name)) {
+        if (std::none_of(name.begin(), name.end(), [](wchar_t c) { return c <= L' ' || c == L'"'; })) {
             const std::wstring plain = name + blanks + tail;
             FUZZ_CHECK(fw::CommandTail(plain.c_str()) == tail, plain);
         }
@@ -53,10 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(fw::CommandTail(quoted.c_str()) == tail, quoted);
     }
 
-    // Verb comparison: letter case of A-Z only.
-    FUZZ_CHECK(TailEquals(line, line), line);
-    FUZZ_CHECK(TailEquals(tail, line) == TailEquals(line, tail), line);
-    FUZZ_CHECK(TailEquals(LowerAscii(line), line), line);
-    FUZZ_CHECK(TailEquals(tail, line) == (LowerAscii(tail) == LowerAscii(line)), line);
+    std::wstring swapped = line, changed = line;
+    for (wchar_t& c : swapped) c = OtherCase(c);
+    FUZZ_CHECK(TailEquals(line, line) && TailEquals(swapped, line) && TailEquals(line, swapped), line);
+    FUZZ_CHECK(!TailEquals(line + L"x", line) && !TailEquals(line, line + L"x"), line);
+    const AgentVerb verb = ReadAgentVerb(line), swappedVerb = ReadAgentVerb(swapped);
+    FUZZ_CHECK(verb.kind == swappedVerb.kind && verb.package == swappedVerb.package, line);
+    if (!line.empty() && !name.empty()) {
+        wchar_t& at = changed[name.size() % line.size()];
+        const bool sameLetter = name[0] == at || name[0] == OtherCase(at);
+        at = name[0];
+        FUZZ_CHECK(TailEquals(changed, line) == sameLetter, changed);
+    }
     return 0;
 }

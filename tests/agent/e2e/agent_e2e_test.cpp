@@ -7,6 +7,7 @@
 #include "agent_fixture.h"
 
 using namespace e2e;
+using namespace machine;
 
 namespace agent_test {
 namespace {
@@ -23,22 +24,26 @@ std::string ImportedGuid(const Lines& log) {
     return {};
 }
 
+// The two battery settings of Power saver that install lowers and uninstall restores.
+const std::string kMaxProcessorDc = Narrow(kProcessorSubgroup) + " " + Narrow(kMaxProcessorState);
+const std::string kDimBrightnessDc = Narrow(kDisplaySubgroup) + " " + Narrow(kDimBrightness);
+
 std::string SchemeValue(const std::string& sub) {
-    return std::string("powrprof PowerWriteDCValueIndex ") + kPowerSaver + " " + sub;
+    return "powrprof PowerWriteDCValueIndex " + Narrow(kPowerSaver) + " " + sub;
 }
 
 Lines Uninstalled(const std::string& recorded) {
-    Lines lines = {std::string("powrprof PowerSetActiveScheme ") + kBalanced + " => 0"};
+    Lines lines = {"powrprof PowerSetActiveScheme " + Narrow(kBalanced) + " => 0"};
     if (!recorded.empty()) lines.push_back("powrprof PowerDeleteScheme " + recorded + " => 0");
-    lines.push_back(SchemeValue(kProcessorValue) + " 100 => 0");
-    lines.push_back(SchemeValue(kDimmedValue) + " 50 => 0");
+    lines.push_back(SchemeValue(kMaxProcessorDc) + " 100 => 0");
+    lines.push_back(SchemeValue(kDimBrightnessDc) + " 50 => 0");
     lines.push_back("powrprof PowerReplaceDefaultPowerSchemes => 0");
     return lines;
 }
 
 std::optional<DWORD> PowerSaverDc(const std::wstring& sub, const std::wstring& setting) {
     return reg::GetDword(HKEY_LOCAL_MACHINE,
-                         std::wstring(kSchemes) + L"\\" + Widen(kPowerSaver) + L"\\" + sub + L"\\" + setting,
+                         std::wstring(kSchemesKey) + L"\\" + kPowerSaver + L"\\" + sub + L"\\" + setting,
                          L"DCSettingIndex");
 }
 
@@ -55,8 +60,8 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     const Lines expected = {
         "powrprof PowerImportPowerScheme " + Narrow(m_dir) + "corvane.pow => " + guid,
         "powrprof PowerSetActiveScheme " + guid + " => 0",
-        SchemeValue(kProcessorValue) + " 50 => 0",
-        SchemeValue(kDimmedValue) + " 0 => 0",
+        SchemeValue(kMaxProcessorDc) + " 50 => 0",
+        SchemeValue(kDimBrightnessDc) + " 0 => 0",
         "powrprof PowerReplaceDefaultPowerSchemes => 0",
         "powercfg -changename " + guid + " \"Corvane Test Plan\" \"Plan of the agent tests\"",
     };
@@ -65,27 +70,26 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     DWORD type = 0;
     EXPECT_EQ(Recorded(&type), Widen(guid));
     EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), Widen(guid));
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemesKey, L"ActivePowerScheme"), Widen(guid));
     EXPECT_EQ(
-        reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(guid), L"FriendlyName"),
+        reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + Widen(guid), L"FriendlyName"),
         L"Corvane Test Plan");
     EXPECT_TRUE(SchemeHolds(Widen(guid), ShippedPlanSettings()));  // every value of the shipped plan file
-    EXPECT_EQ(PowerSaverDc(L"54533251-82be-4824-96c1-47b60b740d00", L"bc5038f7-23e0-4960-96da-33abaf5935ec"),
-              50u);
-    EXPECT_EQ(PowerSaverDc(L"7516b95f-f776-4464-8c53-06167f40cc99", L"f1fbfde2-a960-4165-9f88-50667911ce96"),
-              0u);
+    EXPECT_EQ(PowerSaverDc(kProcessorSubgroup, kMaxProcessorState), 50u);
+    EXPECT_EQ(PowerSaverDc(kDisplaySubgroup, kDimBrightness), 0u);
     EXPECT_TRUE(TaskRegistered());
 
     // A second "/install" finds the record and its plan: it takes the default sequence, renaming the recorded
-    // plan in whatever the names hold without letting a name end its quotes, and registers the task again.
+    // plan in whatever the names hold without letting a name end its quotes or be expanded, and registers the
+    // task again.
     ::DeleteFileW(kTaskFile);
-    WriteMultiLang(L"A\" & echo x> C:\\pwned.txt & \"", L"say \"hi\"");
+    ASSERT_TRUE(WriteMultiLang(L"A\" & echo x> C:\\pwned.txt & \"", L"say \"%PATH%\""));
     ClearLog();
     run = RunAgent(L"/install");
     ExpectQuietRun(run);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(Log(),
-              Lines{"powercfg -changename " + guid + " \"A' & echo x> C:\\pwned.txt & '\" \"say 'hi'\""});
+              Lines{"powercfg -changename " + guid + " \"A' & echo x> C:\\pwned.txt & '\" \"say ' PATH '\""});
     EXPECT_FALSE(FileExists(L"C:\\pwned.txt"));
     EXPECT_TRUE(TaskRegistered());
     EXPECT_EQ(Recorded(), Widen(guid));
@@ -96,17 +100,15 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     ExpectQuietRun(run);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(Log(), Uninstalled(guid));
-    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), Widen(kBalanced));
-    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(guid)));
-    EXPECT_EQ(PowerSaverDc(L"54533251-82be-4824-96c1-47b60b740d00", L"bc5038f7-23e0-4960-96da-33abaf5935ec"),
-              100u);
-    EXPECT_EQ(PowerSaverDc(L"7516b95f-f776-4464-8c53-06167f40cc99", L"f1fbfde2-a960-4165-9f88-50667911ce96"),
-              50u);
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemesKey, L"ActivePowerScheme"), std::wstring(kBalanced));
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + Widen(guid)));
+    EXPECT_EQ(PowerSaverDc(kProcessorSubgroup, kMaxProcessorState), 100u);
+    EXPECT_EQ(PowerSaverDc(kDisplaySubgroup, kDimBrightness), 50u);
     EXPECT_FALSE(TaskRegistered());
     EXPECT_EQ(Recorded(), Widen(guid));
 
     // "/install" over that record, whose plan is gone, installs afresh.
-    WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
+    ASSERT_TRUE(WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests"));
     ClearLog();
     run = RunAgent(L"/install /package");
     ExpectQuietRun(run);
@@ -122,7 +124,7 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     ExpectQuietRun(run);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView));
-    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + Widen(again)));
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + Widen(again)));
     EXPECT_FALSE(TaskRegistered());
 }
 
@@ -140,14 +142,13 @@ TEST_F(AgentSequences, InstallReportsWhatKeptItFromItsWorkByExitCode) {
     // The package's install takes back what it did when it fails: the installation's rollback may find its
     // program gone.
     ::DeleteFileW(kTaskFile);
-    WriteTextFile(m_dir + L"corvane.pow", "not a registry hive");
+    ASSERT_TRUE(WriteTextFile(m_dir + L"corvane.pow", "not a registry hive"));
     run = RunAgent(L"/install /package");
     ExpectQuietRun(run);
     EXPECT_EQ(run.exitCode, 4u) << "corvane.pow cannot be imported";
     EXPECT_FALSE(Recorded().has_value());
     EXPECT_FALSE(TaskRegistered());
-    EXPECT_EQ(PowerSaverDc(L"54533251-82be-4824-96c1-47b60b740d00", L"bc5038f7-23e0-4960-96da-33abaf5935ec"),
-              100u);
+    EXPECT_EQ(PowerSaverDc(kProcessorSubgroup, kMaxProcessorState), 100u);
 
     // A person's failing install keeps what it could do.
     run = RunAgent(L"/install");
@@ -156,7 +157,7 @@ TEST_F(AgentSequences, InstallReportsWhatKeptItFromItsWorkByExitCode) {
 
     // Without its task definition file schtasks registers nothing.
     ::DeleteFileW(kTaskFile);
-    const MovedAside definition(s_taskDefinition);
+    const MovedAside definition(m_taskDefinition.Path());
     ASSERT_TRUE(definition.Moved());
     ASSERT_TRUE(
         ::CopyFileW((AgentSource() + L"corvane.pow").c_str(), (m_dir + L"corvane.pow").c_str(), FALSE));
@@ -173,7 +174,8 @@ TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {
     EXPECT_FALSE(Recorded().has_value());
 
     // A record that is present but empty counts as none.
-    reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"", REG_EXPAND_SZ, kAgentView);
+    ASSERT_TRUE(
+        reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"", REG_EXPAND_SZ, kAgentView));
     ASSERT_TRUE(RegisterTask());
     ClearLog();
     ExpectQuietRun(RunAgent(L"/uninstall"));
@@ -182,30 +184,14 @@ TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {
     EXPECT_EQ(Recorded(), L"");
 }
 
-TEST_F(AgentSequences, TailMustBeTheVerbAloneInAnyLetterCase) {
-    struct Case {
-        std::wstring tail;
-        bool installs;
-    };
-    const Case cases[] = {
-        {L"/INSTALL", true}, {L"   /install", true}, {L"/install x", false}, {L"/install ", false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(L"tail [" + c.tail + L"]"));
-        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView);
-        ::DeleteFileW(kTaskFile);
-        ClearLog();
-        ExpectQuietRun(RunAgent(c.tail));
-        const std::string guid = ImportedGuid(Log());
-        EXPECT_EQ(!guid.empty(), c.installs);
-        EXPECT_EQ(TaskRegistered(), c.installs);
-        if (c.installs) {
-            EXPECT_EQ(Recorded(), Widen(guid));
-        } else {
-            // The default sequence: nothing is recorded, so there is no plan to rename and nothing runs.
-            EXPECT_FALSE(Recorded().has_value());
-            EXPECT_EQ(Log(), Lines{});
-        }
-    }
+// The tail reaches the agent as the command line holds it: the verb with a blank after it is no verb, and the
+// default sequence runs (with nothing recorded, there is no plan to rename and nothing runs). Which tails are
+// verbs is the unit tests' part.
+TEST_F(AgentSequences, ATailThatIsNotTheVerbAloneRunsTheDefaultSequence) {
+    ExpectQuietRun(RunAgent(L"/install "));
+    EXPECT_EQ(Log(), Lines{});
+    EXPECT_FALSE(Recorded().has_value());
+    EXPECT_FALSE(TaskRegistered());
 }
 
 TEST_F(AgentSequences, SecondAgentEndsAtOnceAndDoesNothing) {
@@ -246,7 +232,7 @@ TEST_F(AgentSequences, On64BitWindowsTheAgentKeepsToThe32BitHalf) {
     EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_64KEY))
         << "the record is in the 64-bit view";
     // Only the 32-bit program folder holds a task definition, so a registered task was read from there.
-    EXPECT_TRUE(FileExists(L"C:\\Program Files (x86)\\Corvane\\Oskavel\\Oskavel.xml"));
+    EXPECT_TRUE(FileExists(std::wstring(kAgentDir) + L"Oskavel.xml"));
     EXPECT_FALSE(FileExists(L"C:\\Program Files\\Corvane\\Oskavel\\Oskavel.xml"));
     EXPECT_TRUE(TaskRegistered());
     std::ifstream in{std::filesystem::path(origins)};
@@ -258,7 +244,7 @@ TEST_F(AgentSequences, On64BitWindowsTheAgentKeepsToThe32BitHalf) {
                               "powercfg 32-bit c:\\windows\\syswow64\\powercfg.exe"}));
 
     // schtasks is Wine's own: without SysWOW64's, the 32-bit agent registers no task.
-    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView);
+    ASSERT_TRUE(reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView));
     ::DeleteFileW(kTaskFile);
     const MovedAside schtasks(L"C:\\windows\\syswow64\\schtasks.exe");
     ASSERT_TRUE(schtasks.Moved());

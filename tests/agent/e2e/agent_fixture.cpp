@@ -2,28 +2,17 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 using namespace e2e;
+using namespace machine;
 
 namespace agent_test {
 
-std::wstring AgentTest::s_taskDefinition;
-
 namespace {
-// What the machine held before the tests, put back at the end.
-std::optional<std::string> s_savedDefinition;
+
+// The image state the machine held before the tests, put back at the end.
 std::optional<std::wstring> s_savedImageState;
-
-std::optional<std::string> ReadBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-}  // namespace
-
-namespace {
 
 std::wstring ProgramFiles() {
     wchar_t dir[MAX_PATH] = L"";
@@ -43,39 +32,56 @@ const wchar_t kTaskXml[] =
 // The simulated machine puts its powrprof into the system directory for every program. Wine takes
 // WINEDLLOVERRIDES only from the Unix environment, which a child inherits unchanged; a per-program override
 // in the registry is what a test can set to give one agent run Wine's own library instead.
-const wchar_t kDllOverrides[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe\\DllOverrides";
+const wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\Oskavel3.exe";
+const std::wstring kDllOverrides = std::wstring(kAppDefaults) + L"\\DllOverrides";
+
+// Every step runs; the first that failed is reported.
+::testing::AssertionResult AllOf(std::initializer_list<::testing::AssertionResult> steps) {
+    for (const ::testing::AssertionResult& step : steps)
+        if (!step) return step;
+    return ::testing::AssertionSuccess();
+}
 
 ::testing::AssertionResult ResetMachine() {
-    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_32KEY);
-    reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_64KEY);
-    reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey);
-    reg::DeleteTree(HKEY_LOCAL_MACHINE, kEnumTest);
-    reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", kSystemView);
     ::DeleteFileW(kTaskFile);
     ::DeleteFileW(L"C:\\pwned.txt");
-    if (RunConsole(L"powercfg.exe -seed") != 0)
-        return ::testing::AssertionFailure() << "the simulated powercfg is not installed";
-    return ::testing::AssertionSuccess();
+    return AllOf({
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_32KEY),
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WOW64_64KEY),
+        reg::DeleteTree(HKEY_CURRENT_USER, kAgentKey),
+        reg::DeleteTree(HKEY_LOCAL_MACHINE, kEnumTestKey),
+        reg::DeleteValue(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", kSystemView),
+        RunConsole(L"powercfg.exe -seed") == 0
+            ? ::testing::AssertionSuccess()
+            : ::testing::AssertionFailure() << "the simulated powercfg is not installed",
+    });
 }
 
 }  // namespace
 
+RestoredFile::RestoredFile(std::wstring path) : m_path(std::move(path)), m_saved(ReadFileBytes(m_path)) {}
+
+RestoredFile::~RestoredFile() {
+    if (m_saved) {
+        EXPECT_TRUE(WriteTextFile(m_path, *m_saved));
+    } else {
+        ::DeleteFileW(m_path.c_str());
+    }
+}
+
+AgentTest::AgentTest() : m_taskDefinition(ProgramFiles() + L"\\Corvane\\Oskavel\\Oskavel.xml") {}
+
 void AgentTest::SetUpTestSuite() {
-    s_taskDefinition = ProgramFiles() + L"\\Corvane\\Oskavel\\Oskavel.xml";
-    s_savedDefinition = ReadBytes(s_taskDefinition);
     s_savedImageState =
         reg::GetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", nullptr, kSystemView);
-    WriteUtf16File(s_taskDefinition, kTaskXml);
 }
 
 void AgentTest::TearDownTestSuite() {
-    if (s_savedDefinition)
-        WriteTextFile(s_taskDefinition, *s_savedDefinition);
-    else
-        ::DeleteFileW(s_taskDefinition.c_str());
     EXPECT_TRUE(ResetMachine());
-    if (s_savedImageState) SetImageState(*s_savedImageState);
-    reg::DeleteTree(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Oskavel3.exe");
+    if (s_savedImageState) {
+        EXPECT_TRUE(SetImageState(*s_savedImageState));
+    }
+    EXPECT_TRUE(reg::DeleteTree(HKEY_CURRENT_USER, kAppDefaults));
 }
 
 std::wstring TestDataDir() {
@@ -106,7 +112,7 @@ std::vector<PlanSetting> ShippedPlanSettings() {
 ::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings) {
     if (settings.empty()) return ::testing::AssertionFailure() << "no settings to look for";
     for (const PlanSetting& s : settings) {
-        const std::wstring key = std::wstring(kSchemes) + L"\\" + scheme + L"\\" +
+        const std::wstring key = std::wstring(kSchemesKey) + L"\\" + scheme + L"\\" +
                                  (s.subgroup.empty() ? L"" : s.subgroup + L"\\") + s.setting;
         const auto ac = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"ACSettingIndex");
         const auto dc = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"DCSettingIndex");
@@ -122,7 +128,7 @@ std::wstring AgentSource() {
 #ifdef _WIN64
     return DistDir() + L"Oskavel-x64\\";
 #else
-    return kInstalledAgent;
+    return kAgentDir;
 #endif
 }
 
@@ -134,23 +140,19 @@ std::wstring UserLocale() {
 
 void AgentTest::SetUp() {
     ASSERT_TRUE(ResetMachine());
+    ASSERT_TRUE(WriteUtf16File(m_taskDefinition.Path(), kTaskXml));
     // A copy of the agent as the simulated machine has it installed (the x64 build: as it was built). Its
     // folder holds the shipped plan file, corvane.pow.
     m_dir = MakeSandbox(L"oskavel");
-    CopyTree(AgentSource(), m_dir);
-    WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests");
+    ASSERT_TRUE(CopyTree(AgentSource(), m_dir));
+    ASSERT_TRUE(WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests"));
     m_log = std::make_unique<SimLog>(m_dir + L"sim.log");
 }
 
-void AgentTest::TearDown() {
-    m_log.reset();
-}
-
 std::unique_ptr<AppUnderTest> AgentTest::StartAgent(const std::wstring& tail, const RunOptions& options) {
-    if (options.simulatedPowrprof)
-        reg::DeleteValue(HKEY_CURRENT_USER, kDllOverrides, L"powrprof");
-    else
-        reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof", L"builtin");
+    EXPECT_TRUE(options.simulatedPowrprof
+                    ? reg::DeleteValue(HKEY_CURRENT_USER, kDllOverrides, L"powrprof")
+                    : reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof", L"builtin"));
     return std::make_unique<AppUnderTest>(m_dir + L"Oskavel3.exe", tail, options.environment);
 }
 
@@ -163,7 +165,6 @@ RunResult AgentTest::RunAgent(const std::wstring& tail, const RunOptions& option
     for (const WindowSeen& w : app->Windows()) {
         if (w.everShownNormal) result.shownNormal = true;
     }
-    result.windowCount = app->Windows().size();
     result.boxes = app->Boxes();
     return result;
 }
@@ -174,24 +175,27 @@ void AgentTest::ExpectQuietRun(const RunResult& run) {
     EXPECT_TRUE(run.boxes.empty()) << "unexpected message box: " << Narrow(run.boxes.front().text);
 }
 
-void AgentTest::WriteMultiLang(const std::wstring& name, const std::wstring& description) {
-    WriteUtf16File(m_dir + L"MultiLang.ini",
-                   L"[0412]\r\nName=\xCF54\xBC14\xB124 \xD50C\xB79C\r\n\r\n[0409]\r\nName=" + name +
-                       L"\r\nDescription=" + description + L"\r\n");
+::testing::AssertionResult AgentTest::WriteMultiLang(const std::wstring& name,
+                                                     const std::wstring& description) {
+    return WriteUtf16File(m_dir + L"MultiLang.ini",
+                          L"[0412]\r\nName=\xCF54\xBC14\xB124 \xD50C\xB79C\r\n\r\n[0409]\r\nName=" + name +
+                              L"\r\nDescription=" + description + L"\r\n");
 }
 
-void AgentTest::RemoveMultiLang() {
-    ::DeleteFileW((m_dir + L"MultiLang.ini").c_str());
+::testing::AssertionResult AgentTest::RemoveMultiLang() {
+    if (::DeleteFileW((m_dir + L"MultiLang.ini").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "cannot delete MultiLang.ini: error " << ::GetLastError();
 }
 
-void AgentTest::WriteList(const std::vector<std::wstring>& lines) {
+::testing::AssertionResult AgentTest::WriteList(const std::vector<std::wstring>& lines) {
     std::wstring text = L"[LAN]\r\n";
     for (const auto& line : lines) text += line + L"\r\n";
-    WriteUtf16File(m_dir + L"list.ini", text);
+    return WriteUtf16File(m_dir + L"list.ini", text);
 }
 
 ::testing::AssertionResult AgentTest::RegisterTask() {
-    if (RunConsole(L"schtasks /create /XML \"" + s_taskDefinition + L"\" /tn Oskavel") != 0)
+    if (RunConsole(L"schtasks /create /XML \"" + m_taskDefinition.Path() + L"\" /tn Oskavel") != 0)
         return ::testing::AssertionFailure() << "schtasks /create failed";
     if (!TaskRegistered()) return ::testing::AssertionFailure() << "schtasks made no task file";
     return ::testing::AssertionSuccess();
@@ -201,8 +205,24 @@ std::optional<std::wstring> AgentTest::Recorded(DWORD* type) {
     return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", type, kAgentView);
 }
 
-void AgentTest::SetImageState(const std::wstring& state) {
-    reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", state, REG_SZ, kSystemView);
+::testing::AssertionResult AgentTest::SetImageState(const std::wstring& state) {
+    return reg::SetString(HKEY_LOCAL_MACHINE, kImageStateKey, L"ImageState", state, REG_SZ, kSystemView);
+}
+
+::testing::AssertionResult AgentTest::Device(const std::wstring& hardware, const wchar_t* valueName,
+                                             DWORD type, const std::vector<BYTE>& name, bool present) {
+    const std::wstring instance = std::wstring(kEnumTestKey) + L"\\" + hardware + L"\\inst";
+    return AllOf({reg::SetRaw(HKEY_LOCAL_MACHINE, instance, valueName, type, name),
+                  present ? reg::SetDword(HKEY_LOCAL_MACHINE, instance + L"\\Control", L"ActiveService", 1)
+                          : ::testing::AssertionSuccess()});
+}
+
+std::string AgentTest::Wake(const std::wstring& name) {
+    return "powercfg -deviceenablewake \"" + Narrow(name) + "\"";
+}
+
+std::optional<DWORD> AgentTest::Mark() {
+    return reg::GetDword(HKEY_CURRENT_USER, kAgentKey, L"FirstRun");
 }
 
 }  // namespace agent_test

@@ -6,44 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <e2e.h>
+#include <machine.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace agent_test {
 
-inline const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
-// The agent's own registry view: a 32-bit agent's HKLM\Software lands in the 32-bit view.
-#ifdef _WIN64
-inline constexpr REGSAM kAgentView = KEY_WOW64_64KEY;
-#else
-inline constexpr REGSAM kAgentView = KEY_WOW64_32KEY;
-#endif
-// The view of 64-bit Windows' own writers (setup writes the image state).
-inline constexpr REGSAM kSystemView = KEY_WOW64_64KEY;
-inline const wchar_t kSchemes[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
-inline const wchar_t kImageStateKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
-inline const wchar_t kEnumTest[] = L"SYSTEM\\CurrentControlSet\\Enum\\CVTEST";
-// Where the task scheduler keeps the registered task: the 64-bit system folder, which a 32-bit program
-// reaches as "sysnative" (its own "system32" leads to SysWOW64).
-#ifdef _WIN64
-inline const wchar_t kTaskFile[] = L"C:\\windows\\system32\\tasks\\Oskavel";
-#else
-inline const wchar_t kTaskFile[] = L"C:\\windows\\sysnative\\tasks\\Oskavel";
-#endif
-inline const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
-inline const char kPowerSaver[] = "a1841308-3541-4fab-bc81-f71556f20b4a";
-inline const char kProcessorValue[] =
-    "54533251-82be-4824-96c1-47b60b740d00 bc5038f7-23e0-4960-96da-33abaf5935ec";
-inline const char kDimmedValue[] =
-    "7516b95f-f776-4464-8c53-06167f40cc99 f1fbfde2-a960-4165-9f88-50667911ce96";
-
 // What one agent run looked like from outside.
 struct RunResult {
     bool ended = false;
     bool shownNormal = false;
-    size_t windowCount = 0;
     std::vector<e2e::MessageBoxSeen> boxes;
     DWORD exitCode = STILL_ACTIVE;
 };
@@ -81,12 +56,27 @@ std::wstring AgentSource();
 // starts share one locale: the one ctest sets with LC_ALL for the whole test program.
 std::wstring UserLocale();
 
+// Puts a file's bytes back (or removes it, when there was none) at the end of the object's life, whatever was
+// done to it meanwhile.
+class RestoredFile {
+public:
+    explicit RestoredFile(std::wstring path);
+    ~RestoredFile();
+    RestoredFile(const RestoredFile&) = delete;
+    RestoredFile& operator=(const RestoredFile&) = delete;
+    const std::wstring& Path() const { return m_path; }
+
+private:
+    std::wstring m_path;
+    std::optional<std::string> m_saved;
+};
+
 class AgentTest : public ::testing::Test {
 protected:
+    AgentTest();
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
-    void TearDown() override;
 
     // Runs the agent with the tail and waits for it to end by itself.
     RunResult RunAgent(const std::wstring& tail, const RunOptions& options = {});
@@ -95,9 +85,9 @@ protected:
     // Every run must end by itself and never show its window in normal size or any message box.
     static void ExpectQuietRun(const RunResult& run);
 
-    void WriteMultiLang(const std::wstring& name, const std::wstring& description);
-    void RemoveMultiLang();
-    void WriteList(const std::vector<std::wstring>& lines);
+    ::testing::AssertionResult WriteMultiLang(const std::wstring& name, const std::wstring& description);
+    ::testing::AssertionResult RemoveMultiLang();
+    ::testing::AssertionResult WriteList(const std::vector<std::wstring>& lines);
     ::testing::AssertionResult RegisterTask();
 
     std::vector<std::string> Log() const { return m_log->Lines(); }
@@ -106,14 +96,26 @@ protected:
 
     static std::optional<std::wstring> Recorded(DWORD* type = nullptr);
     // The image state as Windows setup writes it: in the 64-bit view (the key is shared by both views).
-    static void SetImageState(const std::wstring& state);
-    static bool TaskRegistered() { return e2e::FileExists(kTaskFile); }
+    static ::testing::AssertionResult SetImageState(const std::wstring& state);
+    static bool TaskRegistered() { return e2e::FileExists(machine::kTaskFile); }
 
+    // A device under the tests' enumerator whose instance key "<hardware>\inst" holds the name value given
+    // (of any type), with "Control" below it when the device is present.
+    static ::testing::AssertionResult Device(const std::wstring& hardware, const wchar_t* valueName,
+                                             DWORD type, const std::vector<BYTE>& name, bool present = true);
+    static ::testing::AssertionResult Device(const std::wstring& hardware, const wchar_t* valueName,
+                                             const std::wstring& name, bool present = true) {
+        return Device(hardware, valueName, REG_SZ, e2e::Utf16Bytes(name), present);
+    }
+    // The line the simulated powercfg logs for the wake command of a device of this name.
+    static std::string Wake(const std::wstring& name);
+    // The user's first-run mark.
+    static std::optional<DWORD> Mark();
+
+    // The task definition file the agent's task command names, replaced by a small one for each test.
+    const RestoredFile m_taskDefinition;
     std::wstring m_dir;  // the agent's folder, with a trailing backslash
     std::unique_ptr<e2e::SimLog> m_log;
-
-    // The task definition file the agent's task command names.
-    static std::wstring s_taskDefinition;
 };
 
 }  // namespace agent_test

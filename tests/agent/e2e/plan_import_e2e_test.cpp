@@ -1,38 +1,28 @@
 // Power scheme files on the simulated machine: the shipped plan, a file shaped like a Windows export and
 // damaged files, imported with "powercfg -import" and by the agent's "/install".
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <regex>
 #include <set>
 
 #include "agent_fixture.h"
 
 using namespace e2e;
+using namespace machine;
 
 namespace agent_test {
 namespace {
 
 const wchar_t kImportPrefix[] = L"powercfg.exe -import ";
 const char kRefused[] = "Unable to import the power scheme: ";
-const char kPersonality[] = "245d8541-3943-4422-b025-13a784f679b7";
-const std::set<std::wstring> kSeededSchemes = {L"381b4222-f694-41f0-9685-ff5bb260df2e",
-                                               L"8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c",
-                                               L"a1841308-3541-4fab-bc81-f71556f20b4a"};
+const std::set<std::wstring> kSeededSchemes = {kBalanced, kHighPerformance, kPowerSaver};
 
 std::set<std::wstring> Schemes() {
-    const auto keys = reg::SubKeys(HKEY_LOCAL_MACHINE, kSchemes);
+    const auto keys = reg::SubKeys(HKEY_LOCAL_MACHINE, kSchemesKey);
     return {keys.begin(), keys.end()};
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::optional<DWORD> Index(const std::wstring& scheme, const std::wstring& key, const wchar_t* name) {
-    return reg::GetDword(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + scheme + L"\\" + key, name);
+    return reg::GetDword(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + scheme + L"\\" + key, name);
 }
 
 // A hive file to damage: 32-bit fields by file offset, and the base block's checksum made right again.
@@ -56,12 +46,14 @@ struct Hive {
     static size_t Cell(uint32_t offset) { return 4096 + offset; }
     uint32_t RootSubkeyList() const { return Get(Cell(0x20) + 4 + 0x1C); }
     // The personality's indexes live in place in its values' data fields, 12 bytes before each value's name
-    // (the values of a key follow the key's name).
+    // (the values of a key follow the key's name). Like every edit, it throws when the file has no such
+    // place.
     void SetPersonality(uint32_t ac, uint32_t dc) {
-        const size_t key = bytes.find(kPersonality);
+        const size_t key = PersonalityKey();
         Set(bytes.find("ACSettingIndex", key) - 12, ac);
         Set(bytes.find("DCSettingIndex", key) - 12, dc);
     }
+    size_t PersonalityKey() const { return bytes.find(Narrow(kPersonality)); }
 };
 
 std::string Hex(uint32_t v) {
@@ -87,15 +79,13 @@ TEST_F(PlanImport, ShippedPlanImportsWithItsNameAndEveryValue) {
                                             "[0-9a-f]{12})\n")))
         << m_output;
     const std::wstring guid = Widen(m[1]);
-    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + guid, L"FriendlyName"),
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + guid, L"FriendlyName"),
               L"Corvane Power Plan");
     const auto plan = ShippedPlanSettings();
     EXPECT_GE(plan.size(), 13u);
     EXPECT_TRUE(SchemeHolds(guid, plan));
     // Balanced's settings the plan does not name come along (dimmed display brightness is one).
-    EXPECT_EQ(Index(guid, L"7516b95f-f776-4464-8c53-06167f40cc99\\f1fbfde2-a960-4165-9f88-50667911ce96",
-                    L"DCSettingIndex"),
-              50u);
+    EXPECT_EQ(Index(guid, std::wstring(kDisplaySubgroup) + L"\\" + kDimBrightness, L"DCSettingIndex"), 50u);
 }
 
 TEST_F(PlanImport, WindowsExportImportsWithItsPeculiarities) {
@@ -105,7 +95,7 @@ TEST_F(PlanImport, WindowsExportImportsWithItsPeculiarities) {
     EXPECT_EQ(m_output, "Imported Power Scheme Successfully. GUID: 11111111-2222-3333-4444-555555555555\n");
 
     // The store keeps the indirect name as it is; powercfg shows the text after the second comma.
-    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemes) + L"\\" + guid, L"FriendlyName"),
+    EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + guid, L"FriendlyName"),
               L"@%SystemRoot%\\system32\\powrprof.dll,-19,Ultimate Performance");
     std::string list;
     ASSERT_EQ(RunConsole(L"powercfg.exe -list", &list), 0u);
@@ -129,22 +119,21 @@ TEST_F(PlanImport, WindowsExportImportsWithItsPeculiarities) {
     // An index stored as REG_NONE; a key with only an AC value takes DC from High performance, which the
     // personality names (Balanced's would be 300); the rest is High performance's.
     EXPECT_TRUE(SchemeHolds(
-        guid,
-        {
-            {L"", L"245d8541-3943-4422-b025-13a784f679b7", 1, 1},
-            {L"54533251-82be-4824-96c1-47b60b740d00", L"893dee8e-2bef-41e0-89c6-b55d0929964c", 100, 100},
-            {L"7516b95f-f776-4464-8c53-06167f40cc99", L"3c0bc021-c8a8-4e07-a973-6b14cbcb2b7e", 0, 600},
-            {L"238c9fa8-0aad-41ed-83f4-97be242c8f20", L"29f6c1db-86da-48c5-9fdb-f2b67b1f44da", 0, 0},
-            {L"238c9fa8-0aad-41ed-83f4-97be242c8f20", L"9d7815a6-7ee4-497e-8888-515a05f02364", 0, 1080},
-            {L"4f971e89-eebd-4455-a8de-9e59040e7347", L"7648efa3-dd9c-4e3e-b566-50f929386280", 3, 3},
-        }));
+        guid, {
+                  {L"", kPersonality, 1, 1},
+                  {kProcessorSubgroup, L"893dee8e-2bef-41e0-89c6-b55d0929964c", 100, 100},
+                  {kDisplaySubgroup, kDisplayOff, 0, 600},
+                  {L"238c9fa8-0aad-41ed-83f4-97be242c8f20", L"29f6c1db-86da-48c5-9fdb-f2b67b1f44da", 0, 0},
+                  {L"238c9fa8-0aad-41ed-83f4-97be242c8f20", L"9d7815a6-7ee4-497e-8888-515a05f02364", 0, 1080},
+                  {kButtonsSubgroup, L"7648efa3-dd9c-4e3e-b566-50f929386280", 3, 3},
+              }));
 }
 
 TEST_F(PlanImport, WhatAFileLeavesOutComesFromThePlanItsPersonalityNames) {
     const std::wstring guid = L"11111111-2222-3333-4444-555555555555";
-    const std::wstring display =
-        L"7516b95f-f776-4464-8c53-06167f40cc99\\3c0bc021-c8a8-4e07-a973-6b14cbcb2b7e";
-    const Hive exported{ReadFileBytes(TestDataDir() + L"windows-export.pow")};
+    const std::wstring display = std::wstring(kDisplaySubgroup) + L"\\" + kDisplayOff;
+    const std::optional<std::string> exported = ReadFileBytes(TestDataDir() + L"windows-export.pow");
+    ASSERT_TRUE(exported);
     // The battery's display time, which the file leaves out: Power saver 120, Balanced 300 (also for a file
     // without a personality: its key renamed here).
     const struct {
@@ -154,13 +143,13 @@ TEST_F(PlanImport, WhatAFileLeavesOutComesFromThePlanItsPersonalityNames) {
     } cases[] = {
         {"power saver", [](Hive& h) { h.SetPersonality(0, 0); }, 120},
         {"balanced", [](Hive& h) { h.SetPersonality(2, 2); }, 300},
-        {"none", [](Hive& h) { h.bytes.at(h.bytes.find(kPersonality)) = '3'; }, 300},
+        {"none", [](Hive& h) { h.bytes.at(h.PersonalityKey()) = '3'; }, 300},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Hive file = exported;
+        Hive file{*exported};
         c.edit(file);
-        WriteTextFile(m_dir + L"based.pow", file.bytes);
+        ASSERT_TRUE(WriteTextFile(m_dir + L"based.pow", file.bytes));
         ASSERT_EQ(Import(L"\"" + m_dir + L"based.pow\" " + guid), 0u) << m_output;
         EXPECT_EQ(Index(guid, display, L"DCSettingIndex"), c.displayDc);
         EXPECT_EQ(Index(guid, display, L"ACSettingIndex"), 0u);  // the file's own value
@@ -168,7 +157,7 @@ TEST_F(PlanImport, WhatAFileLeavesOutComesFromThePlanItsPersonalityNames) {
 }
 
 TEST_F(PlanImport, DamagedFilesAreRefusedWithOneLineAndCreateNothing) {
-    const Hive good{ReadFileBytes(TestDataDir() + L"windows-export.pow")};
+    const Hive good{ReadFileBytes(TestDataDir() + L"windows-export.pow").value_or("")};
     ASSERT_EQ(good.bytes.size(), 8192u);
     const uint32_t list = good.RootSubkeyList();
 
@@ -215,12 +204,7 @@ TEST_F(PlanImport, DamagedFilesAreRefusedWithOneLineAndCreateNothing) {
         "loop", [&](Hive& h) { h.Set(Hive::Cell(list) + 8, 0x20); },
         "cell 0x20 is reached twice (a loop in the key tree)");
     add(
-        "no plan name",
-        [](Hive& h) {
-            const size_t at = h.bytes.find("FriendlyName");
-            ASSERT_NE(at, std::string::npos);
-            h.bytes[at] = 'X';
-        },
+        "no plan name", [](Hive& h) { h.bytes.at(h.bytes.find("FriendlyName")) = 'X'; },
         "the plan has no name (no FriendlyName text in its root key)");
     add(
         "personality of no plan", [](Hive& h) { h.SetPersonality(3, 3); },
@@ -231,7 +215,7 @@ TEST_F(PlanImport, DamagedFilesAreRefusedWithOneLineAndCreateNothing) {
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteTextFile(m_dir + L"damaged.pow", c.file.bytes);
+        ASSERT_TRUE(WriteTextFile(m_dir + L"damaged.pow", c.file.bytes));
         EXPECT_EQ(Import(m_dir + L"damaged.pow"), 1u);
         EXPECT_EQ(m_output, kRefused + c.fault + ".\n");
         EXPECT_EQ(Schemes(), kSeededSchemes);
@@ -245,7 +229,7 @@ TEST_F(PlanImport, DamagedFilesAreRefusedWithOneLineAndCreateNothing) {
 }
 
 TEST_F(PlanImport, InstallWithADamagedPlanFileRecordsNothingAndCreatesNoPlan) {
-    WriteTextFile(m_dir + L"corvane.pow", "test scheme\r\n");
+    ASSERT_TRUE(WriteTextFile(m_dir + L"corvane.pow", "test scheme\r\n"));
     ExpectQuietRun(RunAgent(L"/install"));
     const auto imports = Log("powrprof PowerImportPowerScheme ");
     EXPECT_EQ(imports, std::vector<std::string>{Narrow(m_dir) + "corvane.pow => 1009"});  // ERROR_BADDB

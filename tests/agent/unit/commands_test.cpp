@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <app.h>
+#include <e2e.h>
+#include <machine.h>
 
 #include <string>
 
@@ -12,16 +14,12 @@
 
 namespace {
 
-const wchar_t kGuid[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
+using e2e::Narrow;
 
 // Every line the agent starts: the system tool itself (never cmd, so no AutoRun and no search), and the
 // arguments the tool received when cmd started it, byte for byte.
 TEST(ToolCommands, EveryLineStartsItsSystemToolWithTheArgumentsItAlwaysHad) {
-    const std::wstring guid = kGuid;
+    const std::wstring guid = machine::kBalanced;
     const struct {
         ToolCommand command;
         ToolCommand expected;
@@ -126,14 +124,6 @@ TEST(CommandTail, ThePackageWordFollowsAVerbAfterOneBlank) {
         EXPECT_EQ(verb.kind, c.kind) << Narrow(c.tail);
         EXPECT_EQ(verb.package, c.package) << Narrow(c.tail);
     }
-}
-
-TEST(CommandTail, TailOfARealCommandLineKeepsTrailingBlanks) {
-    EXPECT_TRUE(
-        TailEquals(fw::CommandTail(L"\"C:\\Program Files\\a b\\Oskavel3.exe\"   /INSTALL"), L"/install"));
-    EXPECT_TRUE(TailEquals(fw::CommandTail(L"Oskavel3.exe\t /install"), L"/install"));
-    EXPECT_FALSE(TailEquals(fw::CommandTail(L"Oskavel3.exe /install "), L"/install"));
-    EXPECT_FALSE(TailEquals(fw::CommandTail(L"\"C:\\x y\\Oskavel3.exe /install\""), L"/install"));
 }
 
 TEST(FirstRunLocale, OnlyUnitedStatesEnglishInAnyCase) {

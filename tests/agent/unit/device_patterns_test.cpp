@@ -2,7 +2,7 @@
 // description.
 #include <gtest/gtest.h>
 
-#include "DeviceWake.h"
+#include "DevicePatterns.h"
 
 namespace {
 

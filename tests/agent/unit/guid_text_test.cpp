@@ -1,11 +1,13 @@
 // GUID text as the agent writes it and reads it back.
 #include <gtest/gtest.h>
 
+#include <machine.h>
+
 #include "GuidText.h"
 
 namespace {
 
-const wchar_t kBalanced[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
+using machine::kBalanced;
 
 TEST(GuidText, FormatsLowerCaseWithoutBracesAndWithLeadingZeros) {
     const GUID guid = {0x1, 0x2, 0xA3, {0x0, 0xB, 0xC0, 0xD, 0xE, 0xF, 0x10, 0xFF}};
