@@ -100,24 +100,26 @@ TEST_F(VelmoraTest, MissingOrIncompleteLibraryIsReportedOnce) {
 // 8 has a text only for calls, 5 only for initialisation). The probe's block then comes back untouched: its
 // request byte 0x20 reads as "not available".
 TEST_F(VelmoraTest, FailingStatusesAreShownAndTheProbesAnswerIsStillJudged) {
-    ASSERT_TRUE(SetFirmware(L"InitStatus", 8));
-    {
+    const struct {
+        const wchar_t* value;
+        DWORD status;
+        std::vector<std::wstring> texts;
+        size_t calls;
+    } cases[] = {
+        {L"InitStatus", 8, {L"ERROR! undefined internal InitKOLU Error"}, 0},
+        {L"CallStatus", 5, {L"ERROR! undefined internal Setting KOLU Error", UiText(L"MSG2")}, 1},
+    };
+    ASSERT_FALSE(UiText(L"MSG2").empty());
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ResetMachine());
+        ASSERT_TRUE(SetFirmware(c.value, c.status));
         e2e::AppUnderTest app(Exe(), L"");
         ASSERT_TRUE(app.WaitExit());
-        const auto boxes = app.Boxes();
-        ASSERT_EQ(1u, boxes.size());
-        EXPECT_EQ(L"ERROR! undefined internal InitKOLU Error", boxes[0].text);
-        EXPECT_TRUE(FirmwareCalls().empty());
+        std::vector<std::wstring> shown;
+        for (const auto& box : app.Boxes()) shown.push_back(box.text);
+        EXPECT_EQ(c.texts, shown);
+        EXPECT_EQ(c.calls, FirmwareCalls().size());
     }
-    ASSERT_TRUE(ResetMachine());
-    ASSERT_TRUE(SetFirmware(L"CallStatus", 5));
-    e2e::AppUnderTest app(Exe(), L"");
-    ASSERT_TRUE(app.WaitExit());
-    const auto boxes = app.Boxes();
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ(L"ERROR! undefined internal Setting KOLU Error", boxes[0].text);
-    EXPECT_FALSE(UiText(L"MSG2").empty());
-    EXPECT_EQ(UiText(L"MSG2"), boxes[1].text);
 }
 
 TEST_F(VelmoraTest, DialogCarriesTheTemplateControlsAndEndsByCancelEscapeOrCloseBox) {
