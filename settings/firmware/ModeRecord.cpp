@@ -38,7 +38,7 @@ CModeRecord::CModeRecord() : m_hives{{HKEY_CURRENT_USER, L""}} {}
 CModeRecord CModeRecord::UsersWithModeOn() {
     std::vector<Hive> on;
     for (const std::wstring& user : fw::SubkeyNames(HKEY_USERS)) {
-        if (IsUserHive(user) && ReadDword(HKEY_USERS, user + L"\\" + kModeKey, CModeRecord::kModeValue) == 1)
+        if (IsUserHive(user) && ReadDword(HKEY_USERS, user + L"\\" + kModeKey, kModeValue) == 1)
             on.push_back({HKEY_USERS, user + L"\\"});
     }
     return CModeRecord(std::move(on));
