@@ -7,7 +7,15 @@
 namespace fw {
 
 namespace {
-bool Start(const std::wstring& commandLine, const ChildOptions& options, PROCESS_INFORMATION& info) {
+// A started child's handles. Each is only a reference to the child: closing one ends nothing, so the order
+// does not matter to the child. It is kept as the programs have always closed them, the process handle
+// first, then the thread handle (members are destroyed in reverse order), alike in every runner.
+struct Child {
+    CKernelHandle thread;
+    CKernelHandle process;
+};
+
+bool Start(const std::wstring& commandLine, const ChildOptions& options, Child& child) {
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     STARTUPINFOW startup{};
@@ -16,29 +24,28 @@ bool Start(const std::wstring& commandLine, const ChildOptions& options, PROCESS
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
     }
-    return ::CreateProcessW(options.application, writable.data(), nullptr, nullptr, FALSE,
-                            options.creationFlags, nullptr, nullptr, &startup, &info) != FALSE;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(options.application, writable.data(), nullptr, nullptr, FALSE,
+                          options.creationFlags, nullptr, nullptr, &startup, &info))
+        return false;
+    child.thread.Reset(info.hThread);
+    child.process.Reset(info.hProcess);
+    return true;
 }
 }  // namespace
 
 bool StartChild(const std::wstring& commandLine, const ChildOptions& options) {
-    PROCESS_INFORMATION info{};
-    if (!Start(commandLine, options, info)) return false;
-    CKernelHandle thread(info.hThread);
-    CKernelHandle process(info.hProcess);
-    return true;
+    Child child;
+    return Start(commandLine, options, child);
 }
 
 bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult,
                      DWORD* exitCode) {
-    PROCESS_INFORMATION info{};
-    if (!Start(commandLine, options, info)) return false;
-    // Declared in this order so the process handle is closed first, then the thread handle.
-    CKernelHandle thread(info.hThread);
-    CKernelHandle process(info.hProcess);
-    const DWORD wait = ::WaitForSingleObject(process.Get(), INFINITE);
+    Child child;
+    if (!Start(commandLine, options, child)) return false;
+    const DWORD wait = ::WaitForSingleObject(child.process.Get(), INFINITE);
     if (waitResult) *waitResult = wait;
-    if (exitCode && !::GetExitCodeProcess(process.Get(), exitCode)) *exitCode = STILL_ACTIVE;
+    if (exitCode && !::GetExitCodeProcess(child.process.Get(), exitCode)) *exitCode = STILL_ACTIVE;
     return true;
 }
 
@@ -50,11 +57,9 @@ bool IsInput(UINT msg) {
 }  // namespace
 
 bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult) {
-    PROCESS_INFORMATION info{};
-    if (!Start(commandLine, options, info)) return false;
-    CKernelHandle thread(info.hThread);
-    CKernelHandle process(info.hProcess);
-    HANDLE child = process.Get();
+    Child started;
+    if (!Start(commandLine, options, started)) return false;
+    HANDLE child = started.process.Get();
     bool quit = false;
     int quitCode = 0;
     DWORD wait;

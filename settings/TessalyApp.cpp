@@ -44,7 +44,7 @@ BOOL CTessalyApp::InitInstance() {
     fw::CComScope com;
     CTessalyDlg dlg;
     const bool ran = RunMainDialog(dlg);
-    if (reports) m_nExitCode = ran ? dlg.m_nExitCode : velmora_exit::kNoWindow;
+    if (reports) m_nExitCode = ran ? dlg.ExitCode() : velmora_exit::kNoWindow;
     return FALSE;
 }
 

@@ -89,7 +89,8 @@ BOOL CTessalyDlg::OnInitDialog() {
             m_nSelectedMode = 0;
             CommitSelectedMode();
         }
-        return end(ReadModeValue(L"VelmoraMode") == 0 ? velmora_exit::kDone : velmora_exit::kSwitchRefused);
+        return end(m_modeRecord.ReadModeValue(CModeRecord::kModeValue) == 0 ? velmora_exit::kDone
+                                                                            : velmora_exit::kSwitchRefused);
     }
 
     ShowInitialState();

@@ -7,55 +7,62 @@
 
 #include "controls/GraphicButton.h"
 #include "controls/StaticTrans.h"
+#include "firmware/FirmwareLibrary.h"
 #include "firmware/ModeRecord.h"
+#include "firmware/PowerPolicy.h"
 
 // The installer package's switch-off: every loaded user's mode, no message boxes, an exit code.
 inline const wchar_t kPackageUninstallTail[] = L"UNINSTALL /package";
 
 class CTessalyDlg : public fw::CDialog {
 public:
-    using InitEntry = int(__cdecl*)();
-    using CallEntry = int(__cdecl*)(unsigned short signature, unsigned char function, unsigned char* block);
-
     CTessalyDlg();
     ~CTessalyDlg() override;
 
+    // What the package's switch-off ends with (VelmoraExitCodes.h).
+    int ExitCode() const { return m_nExitCode; }
+
+protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    void DoDataExchange() override;
 
+private:
     void ShowMessage(const std::wstring& text);
     void ShowInitialState();
     void LoadButtonImages();
     void OnSelectOn();
     void OnSelectOff();
+    void ArrangeTabOrder();
+    // The options' checked states, which screen readers read, follow the selected mode.
+    void MarkChosenOption();
 
-    // Interface language and help.
+    // Interface language and help (Language.cpp).
     std::wstring GetLanguageCode();
     void LoadInterfaceTexts(const std::wstring& code);
     void OpenHelp();
 
-    // Firmware-call library binding.
+    // The firmware and the mode (firmware/QuickResume.cpp): each reports its failure in a box.
     BOOL LoadFirmwareLibrary();
     BOOL InitFirmwareInterface();
     BYTE CallFirmware(BYTE function, BYTE request);
-
-    // Quick-resume mode.
-    DWORD ReadModeValue(const wchar_t* name);
-    void WriteModeValue(const wchar_t* name, DWORD value);
     BOOL ReadQuickResumeMode();
     void ApplySelectedMode();
     void CommitSelectedMode();
+    // Sends the switch to `mode`; when the firmware accepts it, applies the policy and records the mode.
+    bool SwitchMode(int mode, const wchar_t* invalidAnswerText);
 
-    // Power policy.
-    int SetPowerPolicy(int kind);
-    void RunHiddenCommand(const std::wstring& commandLine);
-
-    HMODULE m_hFirmwareLib = nullptr;
     std::wstring m_strModuleDir;
-    InitEntry m_pfnInitBIOSInterface = nullptr;
-    CallEntry m_pfnCallBIOSInterfaceEx = nullptr;
+    CFirmwareLibrary m_firmware;
+    // Whose mode is read and written: the running user's, or for the package's switch-off every loaded
+    // user's whose mode is on.
+    CModeRecord m_modeRecord;
+    CPowerPolicy m_policy;
     int m_nSelectedMode = 0;
     int m_bLargeLayout = 0;
+    // No person can answer a message box: failures go to the exit code only.
+    bool m_bQuiet = false;
+    int m_nExitCode = 0;
 
     std::wstring m_strDesc;
     std::wstring m_strFuncName;
@@ -88,25 +95,6 @@ public:
     fw::CFont m_fontTitle;
 
     fw::CStatic m_picBackground;
-
-    // Whose mode is read and written: the running user's, or for the package's switch-off every loaded
-    // user's whose mode is on.
-    CModeRecord m_modeRecord;
-    // No person can answer a message box: failures go to the exit code only.
-    bool m_bQuiet = false;
-    // What the package's switch-off ends with (VelmoraExitCodes.h).
-    int m_nExitCode = 0;
-
-protected:
-    void DoDataExchange() override;
-
-private:
-    // Sends the switch to `mode`; when the firmware accepts it, applies the policy and records the mode.
-    bool SwitchMode(int mode, const wchar_t* invalidAnswerText);
-    void ArrangeTabOrder();
-    // The options' checked states, which screen readers read, follow the selected mode.
-    void MarkChosenOption();
-
     // The background chosen for the large layout; the picture control shows it but does not own it.
     fw::CBitmap m_bmpLargeBackground;
 };

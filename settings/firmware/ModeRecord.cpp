@@ -5,7 +5,6 @@
 
 namespace {
 const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
-const wchar_t kModeValue[] = L"VelmoraMode";
 
 // A user's own hive under HKEY_USERS: local and domain accounts (S-1-5-21-...) and cloud accounts
 // (S-1-12-1-...), not their classes hives nor the system's own accounts.
@@ -45,11 +44,11 @@ CModeRecord CModeRecord::UsersWithModeOn() {
     return CModeRecord(std::move(on));
 }
 
-DWORD CModeRecord::Read(const wchar_t* name) const {
+DWORD CModeRecord::ReadModeValue(const wchar_t* name) const {
     return m_hives.empty() ? 0 : ReadDword(m_hives.front().root, m_hives.front().prefix + kModeKey, name);
 }
 
-void CModeRecord::Write(const wchar_t* name, DWORD value) const {
+void CModeRecord::WriteModeValue(const wchar_t* name, DWORD value) const {
     for (const Hive& hive : m_hives) WriteDword(hive.root, hive.prefix + kModeKey, name, value);
 }
 

@@ -9,6 +9,9 @@
 
 class CModeRecord {
 public:
+    // The value that holds the mode: 1 on, 0 off.
+    static constexpr wchar_t kModeValue[] = L"VelmoraMode";
+
     // The running user's record.
     CModeRecord();
     // The records of every loaded user (HKEY_USERS) whose VelmoraMode is 1.
@@ -16,9 +19,9 @@ public:
 
     bool Empty() const { return m_hives.empty(); }
     // The value in the first of the record's registries; 0 when it cannot be read.
-    DWORD Read(const wchar_t* name) const;
-    // Writes the value into every one of the record's registries.
-    void Write(const wchar_t* name, DWORD value) const;
+    DWORD ReadModeValue(const wchar_t* name) const;
+    // Writes the value into every one of the record's registries; a failure goes unnoticed.
+    void WriteModeValue(const wchar_t* name, DWORD value) const;
     // Writes a value of another key of the same users (their Explorer settings); false when none took it.
     bool WriteUserDword(const wchar_t* key, const wchar_t* name, DWORD value) const;
 

@@ -1,12 +1,12 @@
-// The Windows power policy that goes with each quick-resume state, written through powercfg.exe.
+#include "PowerPolicy.h"
+
 #include <app.h>
 #include <childprocess.h>
+#include <handles.h>
 #include <text.h>
 
 #include <cstdio>
 #include <vector>
-
-#include "../TessalyDlg.h"
 
 namespace {
 const wchar_t kBalancedScheme[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
@@ -31,10 +31,10 @@ struct PolicyValues {
     const wchar_t* descriptor;
     DWORD startButtonAction;
 };
-const PolicyValues kModeOff{L"21600", L"0",
-                            L" O:BAG:SYD:P(A;CI;KRKW;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)", 2};
-const PolicyValues kModeOn{L"0", L"1",
-                           L" O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)", 16};
+const PolicyValues kOff{L"21600", L"0",
+                        L" O:BAG:SYD:P(A;CI;KRKW;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)", 2};
+const PolicyValues kOn{L"0", L"1", L" O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)",
+                       16};
 
 std::wstring SystemToolPrefix() {
     wchar_t windowsDir[MAX_PATH] = L"";
@@ -58,17 +58,22 @@ bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
 }
 }  // namespace
 
-int CTessalyDlg::SetPowerPolicy(int kind) {
-    // The commands take a while (ten per scheme); the dialog stays painted meanwhile but takes no input.
-    CBusy busy(*this);
-    const PolicyValues& values = kind == 2 ? kModeOn : kModeOff;
-    const std::wstring powercfg = SystemToolPrefix() + L"powercfg.exe ";
+// The command line names powercfg.exe by its path in the Windows folder; the program started is the one in
+// the system directory, named as the application, so no search and no per-user Windows folder (a terminal
+// server's) ever chooses it.
+CPowerPolicy::CPowerPolicy()
+    : m_strCommandPrefix(SystemToolPrefix() + L"powercfg.exe "),
+      m_strPowercfg(fw::SystemDirectory() + L"powercfg.exe") {}
+
+int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) const {
+    const PolicyValues& values = kind == kModeOn ? kOn : kOff;
+    const std::wstring& powercfg = m_strCommandPrefix;
     auto applyDescriptors = [&] {
         for (const wchar_t* target : kDescriptorTargets)
             RunHiddenCommand(powercfg + L"-SETSECURITYDESCRIPTOR " + target + values.descriptor);
     };
 
-    if (kind == 1) applyDescriptors();
+    if (kind == kModeOff) applyDescriptors();
 
     std::vector<std::wstring> schemes;
     std::wstring active;
@@ -93,24 +98,20 @@ int CTessalyDlg::SetPowerPolicy(int kind) {
     RunHiddenCommand(powercfg + L"-setactive " + kBalancedScheme);
     RunHiddenCommand(powercfg + L"-setactive " + active);
 
-    if (kind == 2) applyDescriptors();
+    if (kind == kModeOn) applyDescriptors();
 
     // The Start-menu button of the users whose mode is recorded (the running user, or for the installer
     // package's switch-off every user it switched off).
-    if (m_modeRecord.WriteUserDword(kExplorerKey, L"Start_PowerButtonAction", values.startButtonAction)) {
+    if (users.WriteUserDword(kExplorerKey, L"Start_PowerButtonAction", values.startButtonAction)) {
         DWORD_PTR answer = 0;
         ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
     }
     return 1;
 }
 
-// The command line names powercfg.exe by its path in the Windows folder; the program started is the one in
-// the system directory, named as the application, so no search and no per-user Windows folder (a terminal
-// server's) ever chooses it.
-void CTessalyDlg::RunHiddenCommand(const std::wstring& commandLine) {
-    const std::wstring powercfg = fw::SystemDirectory() + L"powercfg.exe";
+void CPowerPolicy::RunHiddenCommand(const std::wstring& commandLine) const {
     fw::ChildOptions options;
-    options.application = powercfg.c_str();
+    options.application = m_strPowercfg.c_str();
     options.creationFlags = CREATE_NO_WINDOW;
     fw::RunChildPumping(commandLine, options);
 }

@@ -1,9 +1,9 @@
-// Reading and switching the quick-resume mode, and its record in the registry.
+// The dialog's firmware requests: binding the library, reading the quick-resume mode and switching it, with
+// the policy and the record that follow a switch. Every failure is reported where it happens.
 #include "../TessalyDlg.h"
+#include "StatusTexts.h"
 
 namespace {
-const wchar_t kModeValue[] = L"VelmoraMode";
-
 constexpr BYTE kProbeFunction = 0x0B;
 constexpr BYTE kProbeRequest = 0x20;
 constexpr BYTE kSwitchFunction = 0x6E;
@@ -11,23 +11,35 @@ constexpr BYTE kSwitchOn = 0x81;
 constexpr BYTE kSwitchOff = 0x80;
 constexpr BYTE kInvalidAnswer = 0xFF;
 constexpr BYTE kUnavailableBit = 0x20;
-
-constexpr int kPolicyOff = 1;
-constexpr int kPolicyOn = 2;
+constexpr const wchar_t* kModeValue = CModeRecord::kModeValue;
 }  // namespace
 
-DWORD CTessalyDlg::ReadModeValue(const wchar_t* name) {
-    return m_modeRecord.Read(name);
+BOOL CTessalyDlg::LoadFirmwareLibrary() {
+    std::wstring failure;
+    if (m_firmware.Load(m_strModuleDir + L"Win7_Driver\\x64\\KOLU3.DLL", failure)) return TRUE;
+    ShowMessage(failure);
+    return FALSE;
 }
 
-void CTessalyDlg::WriteModeValue(const wchar_t* name, DWORD value) {
-    m_modeRecord.Write(name, value);
+BOOL CTessalyDlg::InitFirmwareInterface() {
+    const int status = m_firmware.Init();
+    if (status == 0) return TRUE;
+    ShowMessage(InitStatusText(status));
+    return FALSE;
+}
+
+BYTE CTessalyDlg::CallFirmware(BYTE function, BYTE request) {
+    int status = 0;
+    const BYTE answer = m_firmware.Call(function, request, status);
+    // The caller judges the outcome by the answer byte, whatever the status was.
+    if (status != 0) ShowMessage(CallStatusText(status));
+    return answer;
 }
 
 BOOL CTessalyDlg::ReadQuickResumeMode() {
     const BYTE answer = CallFirmware(kProbeFunction, kProbeRequest);
     if (answer == kInvalidAnswer || (answer & kUnavailableBit)) return FALSE;
-    const DWORD stored = ReadModeValue(kModeValue);
+    const DWORD stored = m_modeRecord.ReadModeValue(kModeValue);
     if (stored > 1) return FALSE;
     m_nSelectedMode = static_cast<int>(stored);
     return TRUE;
@@ -45,8 +57,12 @@ bool CTessalyDlg::SwitchMode(int mode, const wchar_t* invalidAnswerText) {
         return false;
     }
     // Firmware first, then the policy, then the record: the record never claims a mode the firmware refused.
-    SetPowerPolicy(mode == 1 ? kPolicyOn : kPolicyOff);
-    WriteModeValue(kModeValue, expected);
+    {
+        // The commands take a while (ten per scheme); the dialog stays painted meanwhile but takes no input.
+        CBusy busy(*this);
+        m_policy.SetPowerPolicy(mode == 1 ? CPowerPolicy::kModeOn : CPowerPolicy::kModeOff, m_modeRecord);
+    }
+    m_modeRecord.WriteModeValue(kModeValue, expected);
     return true;
 }
 
@@ -67,11 +83,11 @@ void CTessalyDlg::ApplySelectedMode() {
 void CTessalyDlg::CommitSelectedMode() {
     // OK switches only when the choice differs from the recorded mode.
     if (m_nSelectedMode == 1) {
-        if (ReadModeValue(kModeValue) == 0 &&
+        if (m_modeRecord.ReadModeValue(kModeValue) == 0 &&
             !SwitchMode(1, L"ERROR! Invalid Enable Setting value is returned "))
             return;
     } else {
-        if (ReadModeValue(kModeValue) == 1 &&
+        if (m_modeRecord.ReadModeValue(kModeValue) == 1 &&
             !SwitchMode(0, L"ERROR! Invalid Disable Setting value is returned"))
             return;
     }

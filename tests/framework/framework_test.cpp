@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "e2e.h"
+
 TEST(CommandTail, ProgramNameEndsAtTheFirstBlankOutsideQuotes) {
     EXPECT_STREQ(L"UNINSTALL", fw::CommandTail(L"Velmora.exe UNINSTALL"));
     EXPECT_STREQ(L"UNINSTALL", fw::CommandTail(L"\"C:\\Program Files\\Velmora.exe\" UNINSTALL"));
@@ -29,11 +31,7 @@ TEST(ModuleDirectory, FolderOfAModuleWhosePathIsLongerThanMaxPath) {
         pos = next;
     }
     const std::wstring library = L"\\\\?\\" + dir + L"\\hhview.exe";
-    const char* dist = std::getenv("CORVANE_DIST");
-    ASSERT_NE(nullptr, dist);
-    std::wstring source = L"Z:";
-    for (const char* p = dist; *p; ++p) source += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    ASSERT_TRUE(::CopyFileW((source + L"\\sim\\hhview.exe").c_str(), library.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW((e2e::DistDir() + L"sim\\hhview.exe").c_str(), library.c_str(), FALSE));
 
     HMODULE module = ::LoadLibraryExW(library.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     ASSERT_NE(nullptr, module) << ::GetLastError();

@@ -1,5 +1,6 @@
 // The dialog for users other than a sighted mouse user of a left-to-right language: what screen readers hear,
 // the keyboard alone, right-to-left languages, and a window that answers while Apply runs.
+#include <com.h>
 #include <oleacc.h>
 
 #include <vector>
@@ -17,13 +18,6 @@ constexpr long kPushButton = 0x2B;    // ROLE_SYSTEM_PUSHBUTTON
 constexpr long kOptionButton = 0x2D;  // ROLE_SYSTEM_RADIOBUTTON
 constexpr long kUnavailable = 0x1;    // STATE_SYSTEM_UNAVAILABLE
 constexpr long kChecked = 0x10;       // STATE_SYSTEM_CHECKED
-
-const int kHelp = 1002, kOn = 1000, kOff = 1001, kApply = 3;
-
-struct ComScope {
-    ComScope() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComScope() { ::CoUninitialize(); }
-};
 
 struct Heard {
     std::wstring name;
@@ -65,17 +59,6 @@ struct Heard {
                << "control " << id << " reads as \"" << e2e::Narrow(heard.name) << "\", role 0x" << std::hex
                << heard.role << ", state 0x" << heard.state;
     return ::testing::AssertionSuccess();
-}
-
-// Polls until the condition holds; false at the deadline.
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(20);
-    }
-    return true;
 }
 
 HWND FocusOf(HWND dlg) {
@@ -163,25 +146,25 @@ std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int w
 
 }  // namespace
 
-TEST_F(VelmoraTest, LocaleScreenReadersHearEachButtonsNameRoleAndState) {
-    const std::wstring section = ExpectedSection();
-    ComScope com;
+TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
+    const std::wstring section = Section();
+    const fw::CComScope com;
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     const wchar_t* s = section.c_str();
-    EXPECT_TRUE(HearsAs(dlg, kOn, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable));
-    EXPECT_TRUE(HearsAs(dlg, kOff, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable));
+    EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable));
+    EXPECT_TRUE(HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDOK, UiText(L"OK", s), kPushButton, 0, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDCANCEL, UiText(L"CANCEL", s), kPushButton, 0, kUnavailable));
-    EXPECT_TRUE(HearsAs(dlg, kApply, UiText(L"APPLY", s), kPushButton, kUnavailable, 0));
-    EXPECT_TRUE(HearsAs(dlg, kHelp, UiText(L"HELP", s), kPushButton, 0, kUnavailable));
+    EXPECT_TRUE(HearsAs(dlg, IDC_APPLY, UiText(L"APPLY", s), kPushButton, kUnavailable, 0));
+    EXPECT_TRUE(HearsAs(dlg, IDC_HELP_BUTTON, UiText(L"HELP", s), kPushButton, 0, kUnavailable));
     EXPECT_FALSE(UiText(L"HELP", s).empty());
 
-    ASSERT_TRUE(app.Click(dlg, kOn));
-    EXPECT_TRUE(HearsAs(dlg, kOn, UiText(L"On", s), kOptionButton, kChecked, 0));
-    EXPECT_TRUE(HearsAs(dlg, kOff, UiText(L"Off", s), kOptionButton, 0, kChecked));
-    EXPECT_TRUE(HearsAs(dlg, kApply, UiText(L"APPLY", s), kPushButton, 0, kUnavailable));
+    ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
+    EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, kChecked, 0));
+    EXPECT_TRUE(HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, 0, kChecked));
+    EXPECT_TRUE(HearsAs(dlg, IDC_APPLY, UiText(L"APPLY", s), kPushButton, 0, kUnavailable));
     ASSERT_TRUE(app.Click(dlg, IDCANCEL));
     ASSERT_TRUE(app.WaitExit());
 }
@@ -190,22 +173,23 @@ TEST_F(VelmoraTest, KeyboardAloneTabsToOnChoosesItWithSpaceAndConfirmsWithEnter)
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
-    HWND on = ::GetDlgItem(dlg, kOn), off = ::GetDlgItem(dlg, kOff);
+    HWND on = ::GetDlgItem(dlg, IDC_ON_OPTION), off = ::GetDlgItem(dlg, IDC_OFF_OPTION);
     // The chosen option (Off) has the focus, without a cue until a key is used.
     ASSERT_TRUE(WaitUntil([&] { return FocusOf(dlg) == off; }));
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
-    EXPECT_FALSE(TopRowDiffersFromImage(off, Exe(), 133));
+    EXPECT_FALSE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN));
 
     // Tab goes round in reading order, past the greyed-out Apply and never to the background.
-    for (int next : {IDOK, IDCANCEL, kHelp, kOn}) {
+    for (int next : {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_ON_OPTION}) {
         PressKey(dlg, VK_TAB);
         EXPECT_TRUE(WaitUntil([&] { return FocusOf(dlg) == ::GetDlgItem(dlg, next); })) << next;
     }
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
-    EXPECT_TRUE(TopRowDiffersFromImage(on, Exe(), 134)) << "no focus cue on the focused option";
+    EXPECT_TRUE(TopRowDiffersFromImage(on, Exe(), IDB_OPTION_NOT_CHOSEN))
+        << "no focus cue on the focused option";
 
     PressKey(dlg, VK_SPACE);
-    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dlg, kApply)) != FALSE; }));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)) != FALSE; }));
     EXPECT_EQ(BST_CHECKED, app.Send(on, BM_GETCHECK));
     EXPECT_TRUE(FirmwareSwitches().empty());
 
@@ -224,8 +208,8 @@ TEST_F(VelmoraTest, ApplyWithThirtySchemesKeepsPaintingAndRefusesInput) {
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
-    HWND ok = ::GetDlgItem(dlg, IDOK), apply = ::GetDlgItem(dlg, kApply);
-    ASSERT_TRUE(app.Click(dlg, kOn));
+    HWND ok = ::GetDlgItem(dlg, IDOK), apply = ::GetDlgItem(dlg, IDC_APPLY);
+    ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
     ::PostMessageW(apply, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(dlg); }, 30000)) << "Apply did not start";
 
@@ -263,8 +247,8 @@ TEST_F(VelmoraTest, ApplyWithThirtySchemesKeepsPaintingAndRefusesInput) {
 
 // Arabic and Hebrew texts read right to left from the right edge of their labels; every other language's
 // read left to right from the left edge, as before.
-TEST_F(VelmoraTest, LocaleLabelsOfArabicAndHebrewReadRightToLeft) {
-    const std::wstring section = ExpectedSection();
+TEST_F(VelmoraLocaleTest, LabelsOfArabicAndHebrewReadRightToLeft) {
+    const std::wstring section = Section();
     const bool rightToLeft = section == L"0401" || section == L"040D";
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
@@ -277,8 +261,10 @@ TEST_F(VelmoraTest, LocaleLabelsOfArabicAndHebrewReadRightToLeft) {
         COLORREF ink;
     };
     const COLORREF grey = RGB(0x77, 0x77, 0x77), black = RGB(0, 0, 0);
-    for (const Label& l : {Label{1006, L"Desc", 16, 400, grey}, Label{1007, L"FuncName", 15, 900, black},
-                           Label{1009, L"On", 15, 400, black}, Label{1008, L"Off", 15, 400, black}}) {
+    for (const Label& l :
+         {Label{IDC_DESCRIPTION, L"Desc", 16, 400, grey},
+          Label{IDC_FEATURE_NAME, L"FuncName", 15, 900, black}, Label{IDC_ON_LABEL, L"On", 15, 400, black},
+          Label{IDC_OFF_LABEL, L"Off", 15, 400, black}}) {
         HWND label = ::GetDlgItem(dlg, l.id);
         const std::wstring text = UiText(l.key, section.c_str());
         const auto leftToRight = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT);

@@ -16,7 +16,7 @@ std::wstring ControlText(HWND dlg, int id) {
 }
 
 // The labels that come from the file: description, feature name, On, Off.
-const int kFileLabels[] = {1006, 1007, 1009, 1008};
+const int kFileLabels[] = {IDC_DESCRIPTION, IDC_FEATURE_NAME, IDC_ON_LABEL, IDC_OFF_LABEL};
 const wchar_t* const kFileKeys[] = {L"Desc", L"FuncName", L"On", L"Off"};
 
 // The layout the screen shows once the dialog has painted, polled until it is one of the two.
@@ -32,12 +32,12 @@ e2e::Layout WaitForLayout(HWND dlg, const std::wstring& exe) {
 
 }  // namespace
 
-TEST_F(VelmoraTest, LocaleLabelsComeFromTheSectionOfTheUsersLanguage) {
-    const std::wstring section = ExpectedSection();
+TEST_F(VelmoraLocaleTest, LabelsComeFromTheSectionOfTheUsersLanguage) {
+    const std::wstring section = Section();
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
-    EXPECT_EQ(kTitle, ControlText(dlg, 1013));
+    EXPECT_EQ(kTitle, ControlText(dlg, IDC_TITLE));
     for (size_t i = 0; i < std::size(kFileLabels); ++i) {
         const std::wstring expected = UiText(kFileKeys[i], section.c_str());
         EXPECT_FALSE(expected.empty());
@@ -56,10 +56,10 @@ TEST_F(VelmoraTest, WithoutUIStringIniTheDialogWorksWithEmptyTexts) {
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
-    EXPECT_EQ(kTitle, ControlText(dlg, 1013));
+    EXPECT_EQ(kTitle, ControlText(dlg, IDC_TITLE));
     for (int id : kFileLabels) EXPECT_EQ(L"", ControlText(dlg, id)) << id;
-    EXPECT_TRUE(app.Click(dlg, 1000));
-    EXPECT_TRUE(app.Click(dlg, 3));
+    EXPECT_TRUE(app.Click(dlg, IDC_ON_OPTION));
+    EXPECT_TRUE(app.Click(dlg, IDC_APPLY));
     EXPECT_EQ(1u, StoredMode().value_or(0));
     EXPECT_TRUE(app.Click(dlg, IDCANCEL));
     EXPECT_TRUE(app.WaitExit());
@@ -69,12 +69,12 @@ TEST_F(VelmoraTest, WithoutUIStringIniTheDialogWorksWithEmptyTexts) {
 // each run measures it: at rising resolutions until it has seen both layouts, the images the screen shows
 // must be those of the layout the measured width calls for (wider than 364 pixels: large). Wine's bitmap
 // "System" fonts only grow by whole multiples; the doubled one came at 240 dpi here, the Japanese at 336.
-TEST_F(VelmoraTest, LocaleLayoutFollowsTheMeasuredClientWidth) {
+TEST_F(VelmoraLocaleTest, LayoutFollowsTheMeasuredClientWidth) {
     ::SetProcessDPIAware();  // sizes and pixels as the screen has them
     bool seenNormal = false, seenLarge = false;
     std::ostringstream measured;
     for (DWORD dpi : {96, 144, 192, 240, 288, 336}) {
-        e2e::reg::SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi);
+        ASSERT_TRUE(e2e::reg::SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi));
         e2e::AppUnderTest app(Exe(), L"");
         HWND dlg = app.WaitForDialog(kTitle);
         ASSERT_NE(nullptr, dlg) << dpi << " dpi";
@@ -110,8 +110,8 @@ TEST_F(VelmoraTest, LargeLayoutAt120DpiHasTheSizeWindowsGivesIt) {
     ASSERT_TRUE(app.WaitExit());
 }
 
-TEST_F(VelmoraTest, LocaleHelpOpensTheUsersLanguageOrEnglishOrNothing) {
-    const std::wstring section = ExpectedSection();
+TEST_F(VelmoraLocaleTest, HelpOpensTheUsersLanguageOrEnglishOrNothing) {
+    const std::wstring section = Section();
     if (section == L"0409") GTEST_SKIP() << "needs a user language other than English";
     const std::wstring help = s_dir + L"Help\\";
     const std::wstring own = help + section + L".chm", english = help + L"0409.chm";
@@ -126,7 +126,7 @@ TEST_F(VelmoraTest, LocaleHelpOpensTheUsersLanguageOrEnglishOrNothing) {
             ADD_FAILURE() << "no dialog";
             return {};
         }
-        EXPECT_TRUE(app.Click(dlg, 1002));
+        EXPECT_TRUE(app.Click(dlg, IDC_HELP_BUTTON));
         EXPECT_TRUE(e2e::WaitForNoProcess(L"hh.exe"));
         EXPECT_TRUE(app.Click(dlg, IDCANCEL));
         EXPECT_TRUE(app.WaitExit());

@@ -7,13 +7,10 @@ using namespace velmora_test;
 
 namespace {
 
-const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
-const char kHighPerformance[] = "8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c";
-const char kPowerSaver[] = "a1841308-3541-4fab-bc81-f71556f20b4a";
-const char kButtons[] = "4f971e89-eebd-4455-a8de-9e59040e7347";
-const char* const kButtonSettings[] = {"96996bc0-ad50-47ec-923b-6f41874dd9eb",
-                                       "7648efa3-dd9c-4e3e-b566-50f929386280",
-                                       "5ca83367-6e45-459f-a27b-476b1d01c936"};
+// The sleep button, power button and lid actions.
+const wchar_t* const kButtonSettings[] = {L"96996bc0-ad50-47ec-923b-6f41874dd9eb",
+                                          L"7648efa3-dd9c-4e3e-b566-50f929386280",
+                                          L"5ca83367-6e45-459f-a27b-476b1d01c936"};
 
 // The powercfg command tails one switch must produce, in order.
 // Switching off with Balanced as the only and active scheme.
@@ -146,16 +143,14 @@ const std::vector<std::string> kOffWithoutSchemeKey = {
     "-setactive ",
 };
 
-std::string ActiveScheme() {
-    return e2e::Narrow(
-        e2e::reg::GetString(HKEY_LOCAL_MACHINE, kSchemesKey, L"ActivePowerScheme").value_or(L""));
+std::wstring ActiveScheme() {
+    return e2e::reg::GetString(HKEY_LOCAL_MACHINE, machine::kSchemesKey, L"ActivePowerScheme").value_or(L"");
 }
 
-std::optional<DWORD> SettingIndex(const std::string& scheme, const char* sub, const char* setting,
-                                  const wchar_t* which) {
+std::optional<DWORD> ButtonIndex(const wchar_t* scheme, const wchar_t* setting, const wchar_t* which) {
     return e2e::reg::GetDword(HKEY_LOCAL_MACHINE,
-                              std::wstring(kSchemesKey) + L"\\" + e2e::Widen(scheme) + L"\\" +
-                                  e2e::Widen(sub) + L"\\" + e2e::Widen(setting),
+                              std::wstring(machine::kSchemesKey) + L"\\" + scheme + L"\\" +
+                                  machine::kButtonsSubgroup + L"\\" + setting,
                               which);
 }
 
@@ -170,8 +165,8 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 
 TEST_F(VelmoraTest, UninstallWithModeOnSwitchesOffWithoutAWindow) {
     ASSERT_TRUE(ResetMachine(1));
-    SetStoredMode(1);
-    SetFirmware(L"Mode", 1);
+    ASSERT_TRUE(SetStoredMode(1));
+    ASSERT_TRUE(SetFirmware(L"Mode", 1));
 
     e2e::AppUnderTest app(Exe(), L"UNINSTALL");
     ASSERT_TRUE(app.WaitExit(300000));
@@ -195,7 +190,7 @@ TEST_F(VelmoraTest, UninstallWithModeOnSwitchesOffWithoutAWindow) {
 }
 
 TEST_F(VelmoraTest, UninstallWithModeOffSwitchesNothingAndOnlyTheExactWordCounts) {
-    SetStoredMode(0);
+    ASSERT_TRUE(SetStoredMode(0));
     {
         e2e::AppUnderTest app(Exe(), L"UNINSTALL");
         ASSERT_TRUE(app.WaitExit());
@@ -203,7 +198,7 @@ TEST_F(VelmoraTest, UninstallWithModeOffSwitchesNothingAndOnlyTheExactWordCounts
         EXPECT_TRUE(PowercfgCommands().empty());
         for (const auto& w : app.Windows()) EXPECT_FALSE(w.everShownNormal);
     }
-    SetStoredMode(1);
+    ASSERT_TRUE(SetStoredMode(1));
     for (const wchar_t* tail : {L"uninstall", L"UNINSTALL ", L"UNINSTALL x"}) {
         e2e::AppUnderTest app(Exe(), tail);
         HWND dlg = app.WaitForDialog(kTitle);
@@ -220,7 +215,7 @@ TEST_F(VelmoraTest, UninstallWithModeOffSwitchesNothingAndOnlyTheExactWordCounts
 // instead of a box.
 TEST_F(VelmoraTest, PackageSwitchOffServesEveryLoadedUserAndReportsByExitCode) {
     const std::wstring otherUser = L"S-1-5-21-1111-2222-3333-1001";
-    const std::wstring otherMode = otherUser + L"\\" + kModeKey;
+    const std::wstring otherMode = otherUser + L"\\" + machine::kModeKey;
     struct RemovedUser {
         std::wstring key;
         ~RemovedUser() { e2e::reg::DeleteTree(HKEY_USERS, key); }
@@ -234,50 +229,52 @@ TEST_F(VelmoraTest, PackageSwitchOffServesEveryLoadedUserAndReportsByExitCode) {
     };
 
     // Nobody's mode is on (a classes hive holding one is no user's own): nothing is touched.
-    e2e::reg::SetDword(HKEY_USERS, otherUser + L"_Classes\\" + kModeKey, L"VelmoraMode", 1);
-    SetFirmware(L"Mode", 1);
+    ASSERT_TRUE(
+        e2e::reg::SetDword(HKEY_USERS, otherUser + L"_Classes\\" + machine::kModeKey, L"VelmoraMode", 1));
+    ASSERT_TRUE(SetFirmware(L"Mode", 1));
     run(0);
     EXPECT_TRUE(FirmwareCalls().empty());
     EXPECT_TRUE(PowercfgCommands().empty());
-    e2e::reg::DeleteTree(HKEY_USERS, otherUser + L"_Classes");
+    ASSERT_TRUE(e2e::reg::DeleteTree(HKEY_USERS, otherUser + L"_Classes"));
 
     // Another user's mode is on, this user's is off: switched off once, Off recorded for that user only.
     ASSERT_TRUE(ResetMachine(1));
-    SetStoredMode(0);
-    e2e::reg::SetDword(HKEY_USERS, otherMode, L"VelmoraMode", 1);
+    ASSERT_TRUE(SetStoredMode(0));
+    ASSERT_TRUE(e2e::reg::SetDword(HKEY_USERS, otherMode, L"VelmoraMode", 1));
     run(0);
     EXPECT_EQ(1u, FirmwareSwitches().size());
     EXPECT_EQ(kOffWithOneScheme, PowercfgCommands());
     EXPECT_EQ(0u, e2e::reg::GetDword(HKEY_USERS, otherMode, L"VelmoraMode").value_or(99));
-    EXPECT_EQ(2u, e2e::reg::GetDword(HKEY_USERS, otherUser + L"\\" + kExplorerKey, L"Start_PowerButtonAction")
+    EXPECT_EQ(2u, e2e::reg::GetDword(HKEY_USERS, otherUser + L"\\" + machine::kExplorerKey,
+                                     L"Start_PowerButtonAction")
                       .value_or(0));
     EXPECT_FALSE(StartButtonAction().has_value()) << "a user whose mode was off had the Start menu changed";
 
     // A refused switch and a missing library: the record stays, the exit code says why.
     ASSERT_TRUE(ResetMachine());
-    SetStoredMode(1);
-    SetFirmware(L"SwitchAnswer", 2);
+    ASSERT_TRUE(SetStoredMode(1));
+    ASSERT_TRUE(SetFirmware(L"SwitchAnswer", 2));
     run(6);
     EXPECT_EQ(1u, StoredMode().value_or(99));
     EXPECT_TRUE(PowercfgCommands().empty());
     ASSERT_TRUE(ResetMachine());
-    SetStoredMode(1);
-    InstallFirmwareLibrary(L"KOLU3-noinit.dll");
+    ASSERT_TRUE(SetStoredMode(1));
+    ASSERT_TRUE(InstallFirmwareLibrary(L"KOLU3-noinit.dll"));
     run(3);
     EXPECT_EQ(1u, StoredMode().value_or(99));
 }
 
 TEST_F(VelmoraTest, ApplyOnSwitchesPolicyAndRecordThenGreysApply) {
     // A scheme other than Balanced is in force and must stay so.
-    ASSERT_EQ(0u, e2e::RunConsole(std::wstring(kPowercfg) + L" -setactive " + e2e::Widen(kPowerSaver)));
+    ASSERT_EQ(0u, e2e::RunConsole(std::wstring(machine::kPowercfg) + L" -setactive " + machine::kPowerSaver));
     log->Clear();
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
-    EXPECT_FALSE(app.Click(dlg, 3)) << "Apply must start disabled";
-    ASSERT_TRUE(app.Click(dlg, 1000));
-    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, 3)));
-    ASSERT_TRUE(app.Click(dlg, 3));
+    EXPECT_FALSE(app.Click(dlg, IDC_APPLY)) << "Apply must start disabled";
+    ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)));
+    ASSERT_TRUE(app.Click(dlg, IDC_APPLY));
 
     auto switches = FirmwareSwitches();
     ASSERT_EQ(1u, switches.size());
@@ -285,19 +282,20 @@ TEST_F(VelmoraTest, ApplyOnSwitchesPolicyAndRecordThenGreysApply) {
     EXPECT_EQ(kOnWithThreeSchemes, PowercfgCommands());
     EXPECT_EQ(1u, StoredMode().value_or(99));
     EXPECT_EQ(16u, StartButtonAction().value_or(0));
-    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, 3)));
-    EXPECT_EQ(kPowerSaver, ActiveScheme());
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)));
+    EXPECT_EQ(machine::kPowerSaver, ActiveScheme());
     // Every scheme's button, power button and lid actions are Sleep on mains and battery.
-    for (const char* s : {kBalanced, kHighPerformance, kPowerSaver})
-        for (const char* setting : kButtonSettings) {
-            EXPECT_EQ(1u, SettingIndex(s, kButtons, setting, L"ACSettingIndex").value_or(99)) << s << setting;
-            EXPECT_EQ(1u, SettingIndex(s, kButtons, setting, L"DCSettingIndex").value_or(99)) << s << setting;
+    for (const wchar_t* s : {machine::kBalanced, machine::kHighPerformance, machine::kPowerSaver})
+        for (const wchar_t* setting : kButtonSettings) {
+            const std::string where = e2e::Narrow(std::wstring(s) + L" " + setting);
+            EXPECT_EQ(1u, ButtonIndex(s, setting, L"ACSettingIndex").value_or(99)) << where;
+            EXPECT_EQ(1u, ButtonIndex(s, setting, L"DCSettingIndex").value_or(99)) << where;
         }
 
     // Choosing the same option again enables Apply, and Apply sends it all again.
     log->Clear();
-    ASSERT_TRUE(app.Click(dlg, 1000));
-    ASSERT_TRUE(app.Click(dlg, 3));
+    ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
+    ASSERT_TRUE(app.Click(dlg, IDC_APPLY));
     switches = FirmwareSwitches();
     ASSERT_EQ(1u, switches.size());
     EXPECT_TRUE(StartsWith(switches[0], kSwitchOn));
@@ -312,12 +310,12 @@ TEST_F(VelmoraTest, ApplyOnSwitchesPolicyAndRecordThenGreysApply) {
 }
 
 TEST_F(VelmoraTest, OkSwitchesOffWhenTheChoiceDiffersAndCancelNeverSwitches) {
-    SetStoredMode(1);
+    ASSERT_TRUE(SetStoredMode(1));
     {
         e2e::AppUnderTest app(Exe(), L"");
         HWND dlg = app.WaitForDialog(kTitle);
         ASSERT_NE(nullptr, dlg);
-        ASSERT_TRUE(app.Click(dlg, 1001));
+        ASSERT_TRUE(app.Click(dlg, IDC_OFF_OPTION));
         ASSERT_TRUE(app.Click(dlg, IDCANCEL));
         ASSERT_TRUE(app.WaitExit());
         EXPECT_TRUE(FirmwareSwitches().empty());
@@ -326,7 +324,7 @@ TEST_F(VelmoraTest, OkSwitchesOffWhenTheChoiceDiffersAndCancelNeverSwitches) {
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
-    ASSERT_TRUE(app.Click(dlg, 1001));
+    ASSERT_TRUE(app.Click(dlg, IDC_OFF_OPTION));
     ASSERT_TRUE(app.Click(dlg, IDOK));
     ASSERT_TRUE(app.WaitExit());
     const auto switches = FirmwareSwitches();
@@ -340,28 +338,30 @@ TEST_F(VelmoraTest, OkSwitchesOffWhenTheChoiceDiffersAndCancelNeverSwitches) {
 TEST_F(VelmoraTest, RefusedSwitchChangesNothingAndSaysWhy) {
     struct Case {
         DWORD answer;
-        int option;  // 1000 On, 1001 Off
+        int option;
         const wchar_t* applyText;
         const wchar_t* okText;
     };
     const Case cases[] = {
-        {0xFF, 1000, L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF ",
+        {0xFF, IDC_ON_OPTION, L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF ",
          L"ERROR! Invalid Enable Setting value is returned "},
-        {2, 1000, L"Fail to set Enable", L"Fail to set Enable"},
-        {0xFF, 1001, L"Returned Value of KOLU 0x6C with 0x80 is 0xFF",
+        {2, IDC_ON_OPTION, L"Fail to set Enable", L"Fail to set Enable"},
+        {0xFF, IDC_OFF_OPTION, L"Returned Value of KOLU 0x6C with 0x80 is 0xFF",
          L"ERROR! Invalid Disable Setting value is returned"},
-        {2, 1001, L"Fail to set Disable", L"Fail to set Disable"},
+        {2, IDC_OFF_OPTION, L"Fail to set Disable", L"Fail to set Disable"},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(ResetMachine());
-        SetFirmware(L"SwitchAnswer", c.answer);
-        if (c.option == 1001) SetStoredMode(1);
+        ASSERT_TRUE(SetFirmware(L"SwitchAnswer", c.answer));
+        if (c.option == IDC_OFF_OPTION) {
+            ASSERT_TRUE(SetStoredMode(1));
+        }
         e2e::AppUnderTest app(Exe(), L"");
         HWND dlg = app.WaitForDialog(kTitle);
         ASSERT_NE(nullptr, dlg);
         ASSERT_TRUE(app.Click(dlg, c.option));
-        ASSERT_TRUE(app.Click(dlg, 3));
-        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, 3)));
+        ASSERT_TRUE(app.Click(dlg, IDC_APPLY));
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)));
         ASSERT_TRUE(app.Click(dlg, IDOK));
         EXPECT_TRUE(::IsWindow(dlg)) << "a refused OK keeps the dialog open";
         const auto boxes = app.Boxes();
@@ -372,7 +372,7 @@ TEST_F(VelmoraTest, RefusedSwitchChangesNothingAndSaysWhy) {
         EXPECT_EQ(2u, FirmwareSwitches().size());
         EXPECT_TRUE(PowercfgCommands().empty());
         EXPECT_FALSE(StartButtonAction().has_value());
-        EXPECT_EQ(c.option == 1001 ? 1u : 0u, StoredMode().value_or(0));
+        EXPECT_EQ(c.option == IDC_OFF_OPTION ? 1u : 0u, StoredMode().value_or(0));
         ASSERT_TRUE(app.Click(dlg, IDCANCEL));
         ASSERT_TRUE(app.WaitExit());
     }
@@ -381,8 +381,8 @@ TEST_F(VelmoraTest, RefusedSwitchChangesNothingAndSaysWhy) {
          {std::pair<DWORD, const wchar_t*>{0xFF, L"ERROR! Invalid Disable Setting value is returned"},
           std::pair<DWORD, const wchar_t*>{2, L"Fail to set Disable"}}) {
         ASSERT_TRUE(ResetMachine());
-        SetStoredMode(1);
-        SetFirmware(L"SwitchAnswer", answer);
+        ASSERT_TRUE(SetStoredMode(1));
+        ASSERT_TRUE(SetFirmware(L"SwitchAnswer", answer));
         e2e::AppUnderTest app(Exe(), L"UNINSTALL");
         ASSERT_TRUE(app.WaitExit());
         const auto boxes = app.Boxes();
@@ -398,9 +398,9 @@ TEST_F(VelmoraTest, FailingStatusIsShownBeforeTheAnswerIsJudged) {
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     // From now on every call fails with status 7 and leaves the request byte: 0x81 is no 1.
-    SetFirmware(L"CallStatus", 7);
-    ASSERT_TRUE(app.Click(dlg, 1000));
-    ASSERT_TRUE(app.Click(dlg, 3));
+    ASSERT_TRUE(SetFirmware(L"CallStatus", 7));
+    ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
+    ASSERT_TRUE(app.Click(dlg, IDC_APPLY));
     const auto boxes = app.Boxes();
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ(L"ERROR! Memio function call fail", boxes[0].text);
@@ -418,10 +418,8 @@ TEST_F(VelmoraTest, UnavailableFeatureOrInvalidRecordShowsMsg2AndEnds) {
     for (const Case& c : {Case{L"ProbeAnswer", 0xFF}, Case{L"ProbeAnswer", 0x20}, Case{L"ProbeAnswer", 0x21},
                           Case{L"Present", 0}, Case{L"StoredMode", 2}}) {
         ASSERT_TRUE(ResetMachine());
-        if (std::wstring(c.value) == L"StoredMode")
-            SetStoredMode(c.data);
-        else
-            SetFirmware(c.value, c.data);
+        ASSERT_TRUE(std::wstring(c.value) == L"StoredMode" ? SetStoredMode(c.data)
+                                                           : SetFirmware(c.value, c.data));
         e2e::AppUnderTest app(Exe(), L"UNINSTALL");
         ASSERT_TRUE(app.WaitExit());
         const auto boxes = app.Boxes();
@@ -432,16 +430,16 @@ TEST_F(VelmoraTest, UnavailableFeatureOrInvalidRecordShowsMsg2AndEnds) {
     }
     // Probe answer 0x00 is "available".
     ASSERT_TRUE(ResetMachine());
-    SetFirmware(L"ProbeAnswer", 0x00);
+    ASSERT_TRUE(SetFirmware(L"ProbeAnswer", 0x00));
     e2e::AppUnderTest app(Exe(), L"UNINSTALL");
     ASSERT_TRUE(app.WaitExit());
     EXPECT_TRUE(app.Boxes().empty());
 }
 
 TEST_F(VelmoraTest, WithoutTheSchemeKeyOnlyDescriptorsActivationAndStartMenuChange) {
-    // Move the scheme list out of the way for this test.
-    e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, kSchemesKey);
-    SetStoredMode(1);
+    // The scheme list is seeded again by the next test's reset.
+    ASSERT_TRUE(e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, machine::kSchemesKey));
+    ASSERT_TRUE(SetStoredMode(1));
     e2e::AppUnderTest app(Exe(), L"UNINSTALL");
     ASSERT_TRUE(app.WaitExit(120000));
     EXPECT_EQ(kOffWithoutSchemeKey, PowercfgCommands());

@@ -78,47 +78,43 @@ protected:
 }  // namespace
 
 TEST_F(GraphicButtonTest, EachPaintShowsThePriorityLookAndConsumesHoverAndPressed) {
-    ASSERT_NE(BitmapPixel(IDB_BUTTON_NORMAL, kX, kY), BitmapPixel(IDB_BUTTON_HOVER, kX, kY));
-    EXPECT_EQ(BitmapPixel(IDB_BUTTON_NORMAL, kX, kY), PaintedPixel(button, kX, kY));
-
-    button.SendMessage(WM_MOUSEHOVER, 0, 0);
-    EXPECT_EQ(1, button.m_bHover);
-    EXPECT_EQ(BitmapPixel(IDB_BUTTON_HOVER, kX, kY), PaintedPixel(button, kX, kY));
-    EXPECT_EQ(0, button.m_bHover);
-    EXPECT_EQ(1, button.m_bHoverPainted);
-
+    const COLORREF normal = BitmapPixel(IDB_BUTTON_NORMAL, kX, kY),
+                   hover = BitmapPixel(IDB_BUTTON_HOVER, kX, kY),
+                   pressed = BitmapPixel(IDB_BUTTON_PRESSED, kX, kY);
+    ASSERT_NE(normal, hover);
+    ASSERT_NE(pressed, hover);
+    auto hoverAndPaint = [&] {
+        button.SendMessage(WM_MOUSEHOVER, 0, 0);
+        return PaintedPixel(button, kX, kY);
+    };
+    EXPECT_EQ(normal, PaintedPixel(button, kX, kY));
+    EXPECT_EQ(hover, hoverAndPaint());
     // Resting on: no second hover look until a paint without hover.
-    button.SendMessage(WM_MOUSEHOVER, 0, 0);
-    EXPECT_EQ(0, button.m_bHover);
-    EXPECT_EQ(BitmapPixel(IDB_BUTTON_NORMAL, kX, kY), PaintedPixel(button, kX, kY));
-    EXPECT_EQ(0, button.m_bHoverPainted);
-    button.SendMessage(WM_MOUSEHOVER, 0, 0);
-    EXPECT_EQ(1, button.m_bHover);
+    EXPECT_EQ(normal, hoverAndPaint());
+    EXPECT_EQ(hover, hoverAndPaint());
+    EXPECT_EQ(normal, PaintedPixel(button, kX, kY));
 
-    // Pressed wins over hover, for one paint.
-    button.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    EXPECT_EQ(1, button.m_bPressed);
-    EXPECT_EQ(1, button.m_bButtonHeld);
-    EXPECT_EQ(BitmapPixel(IDB_BUTTON_PRESSED, kX, kY), PaintedPixel(button, kX, kY));
-    EXPECT_EQ(0, button.m_bPressed);
-    EXPECT_EQ(0, button.m_bHover);
-    // Held: hovering is ignored.
+    // Pressed wins over hover, for one paint that consumes both.
     button.SendMessage(WM_MOUSEHOVER, 0, 0);
-    EXPECT_EQ(0, button.m_bHover);
+    button.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(pressed, PaintedPixel(button, kX, kY));
+    EXPECT_EQ(normal, PaintedPixel(button, kX, kY));
+    // Held: hovering is ignored; released, it shows again.
+    EXPECT_EQ(normal, hoverAndPaint());
     button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(0, button.m_bButtonHeld);
     EXPECT_EQ(1, Host::Clicks());
+    EXPECT_EQ(hover, hoverAndPaint());
 }
 
 TEST_F(GraphicButtonTest, InactiveButtonNeverShowsHoverButStillShowsPressed) {
     button.m_bInactive = 1;
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
     button.SendMessage(WM_MOUSEHOVER, 0, 0);
-    EXPECT_EQ(0, button.m_bHover);
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
-    button.m_bPressed = 1;
+    button.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_PRESSED, kX, kY), PaintedPixel(button, kX, kY));
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
+    button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
 // The darkest pixel the button shows, painted afresh or as it stands: the caption's ink, since the images
@@ -160,11 +156,11 @@ TEST_F(GraphicButtonTest, NewCaptionShowsFromTheNextPaintOn) {
     EXPECT_GT(blank, 110);
 }
 
-TEST_F(GraphicButtonTest, DoubleClickGivesOneClickNotification) {
+TEST_F(GraphicButtonTest, DoubleClickGivesOneClickNotificationAndNoSecondPressedLook) {
     button.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     button.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-    EXPECT_EQ(0, button.m_bPressed);
+    EXPECT_EQ(BitmapPixel(IDB_BUTTON_NORMAL, kX, kY), PaintedPixel(button, kX, kY));
     button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(1, Host::Clicks());
 }
@@ -172,7 +168,7 @@ TEST_F(GraphicButtonTest, DoubleClickGivesOneClickNotification) {
 TEST_F(GraphicButtonTest, ReloadingReplacesTheImages) {
     button.ReloadBitmaps(IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER);
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_HOVER, kX, kY), PaintedPixel(button, kX, kY));
-    // An id that names no resource leaves that image empty.
+    // An id that names no resource leaves that image empty (the screen would keep what it showed).
     button.ReloadBitmaps(9999, 9999, 9999, 9999);
     EXPECT_EQ(nullptr, button.m_bmpNormal.Get());
 }

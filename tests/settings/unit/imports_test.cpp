@@ -6,12 +6,10 @@
 #include <e2e.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -194,10 +192,10 @@ std::string Upper(std::string text) {
 
 // The import table of a 64-bit executable file, read without loading it.
 ::testing::AssertionResult ReadImports(const std::wstring& path, ImportTable& imports) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (file.size() < sizeof(IMAGE_DOS_HEADER))
+    const std::optional<std::string> read = e2e::ReadFileBytes(path);
+    if (!read || read->size() < sizeof(IMAGE_DOS_HEADER))
         return ::testing::AssertionFailure() << "cannot read the file";
+    const std::string& file = *read;
     auto at = [&](size_t offset, size_t size) -> const char* {
         return offset + size <= file.size() ? file.data() + offset : nullptr;
     };
