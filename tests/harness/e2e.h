@@ -17,11 +17,6 @@ namespace e2e {
 
 // ---- paths and files ----
 
-// Where the simulated machine has the two programs installed (tests/harness/wine-env), as the package puts
-// them: the 32-bit agent in the 32-bit program folder. Trailing backslash.
-inline const wchar_t kInstalledVelmora[] = L"C:\\Program Files\\Corvane\\Velmora\\";
-inline const wchar_t kInstalledAgent[] = L"C:\\Program Files (x86)\\Corvane\\Oskavel\\";
-
 // A Unix path as Wine's Z: drive shows it.
 std::wstring FromUnixPath(const std::string& unixPath);
 // The build's dist folder (environment CORVANE_DIST, a Unix path) as a Windows path, with a trailing
