@@ -8,7 +8,8 @@ namespace machine {
 // ---- registry keys ----
 // HKCU: the settings program's record (VelmoraMode).
 inline const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
-// HKLM: the agent's record (CorvaneMode), in the agent's own registry view; HKCU: its first-run mark (FirstRun).
+// HKLM: the agent's record (CorvaneMode), in the agent's own registry view; HKCU: its first-run mark
+// (FirstRun).
 inline const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
 // HKLM: the simulated firmware's state (the 64-bit view, which all of the simulated machine shares).
 inline const wchar_t kFirmwareKey[] = L"SOFTWARE\\CorvaneSim\\Firmware";
