@@ -5,16 +5,16 @@
 
 namespace agent_exit {
 
+// Meaning() says what each stands for.
 enum Code : int {
     kDone = 0,
-    kAlreadyRunning = 1,  // another agent holds the mutex: this one did nothing
-    kNoWindow = 2,        // the hidden dialog could not be created (no desktop): nothing was done
-    kNoPowerLibrary = 3,  // powrprof, or one of the power functions it needs, is missing
-    kImportFailed = 4,    // corvane.pow could not be imported
-    kPowerSettingFailed =
-        5,              // a plan could not be activated or deleted, or a setting or the defaults written
-    kRecordFailed = 6,  // the record CorvaneMode could not be written or removed
-    kTaskFailed = 7,    // schtasks did not register or delete the task
+    kAlreadyRunning = 1,
+    kNoWindow = 2,
+    kNoPowerLibrary = 3,
+    kImportFailed = 4,
+    kPowerSettingFailed = 5,
+    kRecordFailed = 6,
+    kTaskFailed = 7,
 };
 
 inline const wchar_t* Meaning(int code) {
