@@ -201,6 +201,13 @@ namespace {
     return Write(root, path, name, type, data.data(), static_cast<DWORD>(data.size()), view);
 }
 
+::testing::AssertionResult SetRawPart(HKEY root, const std::wstring& path, const std::wstring& name,
+                                      DWORD type, const std::vector<BYTE>& data, size_t size) {
+    if (size > data.size())
+        return ::testing::AssertionFailure() << "only " << data.size() << " bytes to write";
+    return Write(root, path, name, type, data.data(), static_cast<DWORD>(size), 0);
+}
+
 ::testing::AssertionResult SetDword(HKEY root, const std::wstring& path, const std::wstring& name,
                                     DWORD value, REGSAM view) {
     return Write(root, path, name, REG_DWORD, &value, sizeof value, view);

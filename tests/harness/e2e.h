@@ -67,6 +67,10 @@ namespace reg {
 // Any type with any bytes, as a hostile writer may leave a value.
 ::testing::AssertionResult SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                                   const std::vector<BYTE>& data, REGSAM view = 0);
+// The first `size` bytes of `data`, the rest of `data` following them in memory: the registry writer reads
+// one character past a string and counts a zero there as the terminator the caller left out.
+::testing::AssertionResult SetRawPart(HKEY root, const std::wstring& path, const std::wstring& name,
+                                      DWORD type, const std::vector<BYTE>& data, size_t size);
 ::testing::AssertionResult SetDword(HKEY root, const std::wstring& path, const std::wstring& name,
                                     DWORD value, REGSAM view = 0);
 ::testing::AssertionResult SetString(HKEY root, const std::wstring& path, const std::wstring& name,
