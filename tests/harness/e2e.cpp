@@ -127,6 +127,16 @@ std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
     return bytes;
 }
 
+RestoredFile::RestoredFile(std::wstring path) : m_path(std::move(path)), m_saved(ReadFileBytes(m_path)) {}
+
+RestoredFile::~RestoredFile() {
+    if (m_saved) {
+        EXPECT_TRUE(WriteTextFile(m_path, *m_saved));
+    } else {
+        ::DeleteFileW(m_path.c_str());
+    }
+}
+
 MovedAside::MovedAside(std::wstring path) : m_path(std::move(path)) {
     m_moved = ::MoveFileExW(m_path.c_str(), (m_path + L".aside").c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
@@ -594,22 +604,24 @@ std::vector<WindowSeen> AppUnderTest::Windows() const {
     return all;
 }
 
+namespace {
+// Whether a process of this executable name runs; a failed snapshot counts as one running.
+bool ProcessRuns(const std::wstring& exeName) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return true;
+    bool running = false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !running;
+         more = ::Process32NextW(snapshot, &entry))
+        running = _wcsicmp(entry.szExeFile, exeName.c_str()) == 0;
+    ::CloseHandle(snapshot);
+    return running;
+}
+}  // namespace
+
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        bool running = false;
-        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snapshot == INVALID_HANDLE_VALUE) return false;
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !running;
-             more = ::Process32NextW(snapshot, &entry))
-            running = _wcsicmp(entry.szExeFile, exeName.c_str()) == 0;
-        ::CloseHandle(snapshot);
-        if (!running) return true;
-        if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(20);
-    }
+    return WaitUntil([&] { return !ProcessRuns(exeName); }, timeoutMs);
 }
 
 DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Environment& env) {

@@ -36,6 +36,21 @@ std::optional<std::string> ReadFileBytes(const std::wstring& path);
 // The bytes of a text as the registry holds a string: UTF-16LE with its terminating zero.
 std::vector<BYTE> Utf16Bytes(const std::wstring& text);
 
+// Puts a file's bytes back (or removes it, when there was none) at the end of the object's life, whatever was
+// done to it meanwhile.
+class RestoredFile {
+public:
+    explicit RestoredFile(std::wstring path);
+    ~RestoredFile();
+    RestoredFile(const RestoredFile&) = delete;
+    RestoredFile& operator=(const RestoredFile&) = delete;
+    const std::wstring& Path() const { return m_path; }
+
+private:
+    std::wstring m_path;
+    std::optional<std::string> m_saved;
+};
+
 // Moves a file out of the way for the life of the object and puts it back at the end, also when the test
 // fails. Check Moved() before relying on it.
 class MovedAside {
@@ -55,6 +70,17 @@ std::wstring Widen(const std::string& text);   // from UTF-8
 
 // The colour of a bitmap resource of `module` at a point (CLR_INVALID when there is no such bitmap).
 COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y);
+
+// Polls until the condition holds; false at the deadline.
+template <class Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
+    const DWORD start = ::GetTickCount();
+    while (!condition()) {
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::Sleep(20);
+    }
+    return true;
+}
 
 // ---- registry ----
 

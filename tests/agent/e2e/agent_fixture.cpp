@@ -59,16 +59,6 @@ const std::wstring kDllOverrides = std::wstring(kAppDefaults) + L"\\DllOverrides
 
 }  // namespace
 
-RestoredFile::RestoredFile(std::wstring path) : m_path(std::move(path)), m_saved(ReadFileBytes(m_path)) {}
-
-RestoredFile::~RestoredFile() {
-    if (m_saved) {
-        EXPECT_TRUE(WriteTextFile(m_path, *m_saved));
-    } else {
-        ::DeleteFileW(m_path.c_str());
-    }
-}
-
 AgentTest::AgentTest() : m_taskDefinition(ProgramFiles() + L"\\Corvane\\Oskavel\\Oskavel.xml") {}
 
 void AgentTest::SetUpTestSuite() {

@@ -56,21 +56,6 @@ std::wstring AgentSource();
 // starts share one locale: the one ctest sets with LC_ALL for the whole test program.
 std::wstring UserLocale();
 
-// Puts a file's bytes back (or removes it, when there was none) at the end of the object's life, whatever was
-// done to it meanwhile.
-class RestoredFile {
-public:
-    explicit RestoredFile(std::wstring path);
-    ~RestoredFile();
-    RestoredFile(const RestoredFile&) = delete;
-    RestoredFile& operator=(const RestoredFile&) = delete;
-    const std::wstring& Path() const { return m_path; }
-
-private:
-    std::wstring m_path;
-    std::optional<std::string> m_saved;
-};
-
 class AgentTest : public ::testing::Test {
 protected:
     AgentTest();
@@ -113,7 +98,7 @@ protected:
     static std::optional<DWORD> Mark();
 
     // The task definition file the agent's task command names, replaced by a small one for each test.
-    const RestoredFile m_taskDefinition;
+    const e2e::RestoredFile m_taskDefinition;
     std::wstring m_dir;  // the agent's folder, with a trailing backslash
     std::unique_ptr<e2e::SimLog> m_log;
 };

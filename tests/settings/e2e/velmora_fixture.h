@@ -13,16 +13,7 @@ namespace velmora_test {
 
 inline const wchar_t kTitle[] = L"Corvane Velmora";
 
-// Polls until the condition holds; false at the deadline.
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(20);
-    }
-    return true;
-}
+using e2e::WaitUntil;
 
 class VelmoraTest : public ::testing::Test {
 protected:
