@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const sim::plan::Result plan = sim::plan::read(data, size);
     if (plan.outcome == sim::plan::Result::Imported) {
         check(hive.fault == sim::hive::Fault::None && plan.message.empty() && !plan.plan.name.empty());
-        check(plan.plan.personality <= sim::plan::kBalanced);
+        check(plan.plan.acPersonality <= sim::plan::kBalanced &&
+              plan.plan.dcPersonality <= sim::plan::kBalanced);
         for (const auto& s : plan.plan.settings) {
             check(sim::plan::isGuidText(s.setting) &&
                   (s.subgroup.empty() || sim::plan::isGuidText(s.subgroup)));

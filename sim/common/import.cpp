@@ -63,6 +63,20 @@ DWORD writePlan(const plan::Plan& plan, const std::wstring& scheme) {
     return ERROR_SUCCESS;
 }
 
+// Writes the battery value of every setting of the plan at `from` into the plan at `to` (keys created as
+// needed): what a plan takes from the plan its battery personality names.
+bool copyBatteryValues(const std::wstring& from, const std::wstring& to) {
+    RegKey source = RegKey::open(HKEY_LOCAL_MACHINE, from);
+    if (!source) return false;
+    DWORD value = 0;
+    if (source.readDword(L"DCSettingIndex", value) &&
+        !RegKey::create(HKEY_LOCAL_MACHINE, to).writeDword(L"DCSettingIndex", value))
+        return false;
+    for (const std::wstring& sub : source.subkeys())
+        if (!copyBatteryValues(from + L"\\" + sub, to + L"\\" + sub)) return false;
+    return true;
+}
+
 }  // namespace
 
 std::wstring displayName(const std::wstring& stored) {
@@ -83,10 +97,12 @@ DWORD importScheme(const std::wstring& file, const std::wstring& scheme, std::ws
         return read.outcome == plan::Result::Damaged ? ERROR_BADDB : ERROR_INVALID_DATA;
     }
 
-    // The new plan starts as a copy of the Windows plan its personality names (Balanced when it names none),
-    // so whatever the file leaves out is that plan's; a plan of the same identifier is replaced.
+    // The new plan starts as a copy of the Windows plan its mains personality names (Balanced when it names
+    // none), with the battery values of the plan its battery personality names, so whatever the file leaves
+    // out is those plans'; a plan of the same identifier is replaced.
     const wchar_t* const byPersonality[] = {kPowerSaver, kHighPerformance, kBalanced};  // plan::Personality
-    const std::wstring base = byPersonality[read.plan.personality];
+    const std::wstring base = byPersonality[read.plan.acPersonality];
+    const std::wstring batteryBase = byPersonality[read.plan.dcPersonality];
     const std::wstring target = lower(scheme);
     bool based = false;
     if (target == base)
@@ -96,6 +112,8 @@ DWORD importScheme(const std::wstring& file, const std::wstring& scheme, std::ws
     else
         based = deleteTree(HKEY_LOCAL_MACHINE, schemePath(target)) &&
                 RegKey::create(HKEY_LOCAL_MACHINE, schemePath(target));
+    if (based && batteryBase != base && batteryBase != target && schemeExists(batteryBase))
+        based = copyBatteryValues(schemePath(batteryBase), schemePath(target));
     if (!based) {
         fault = L"the plan cannot be created in the store";
         return ERROR_ACCESS_DENIED;

@@ -81,17 +81,17 @@ public:
     }
 
 private:
-    // The personality, when the file has one: 0, 1 or 2, the same on AC and DC where it gives both.
+    // The personality, when the file has one: 0, 1 or 2 on each source it gives.
     bool personality() {
         for (const Setting& s : r_.plan.settings) {
             if (!s.subgroup.empty() || s.setting != kPersonality) continue;
-            const uint32_t index = s.hasAc ? s.ac : s.dc;
-            if (s.hasAc && s.hasDc && s.ac != s.dc)
-                return fail("the plan's personality differs between AC (" + std::to_string(s.ac) +
-                            ") and DC (" + std::to_string(s.dc) + ")");
-            if (index > kBalanced)
-                return fail("the plan's personality " + std::to_string(index) + " names no Windows plan");
-            r_.plan.personality = static_cast<Personality>(index);
+            const uint32_t ac = s.hasAc ? s.ac : s.dc;
+            const uint32_t dc = s.hasDc ? s.dc : s.ac;
+            for (const uint32_t index : {ac, dc})
+                if (index > kBalanced)
+                    return fail("the plan's personality " + std::to_string(index) + " names no Windows plan");
+            r_.plan.acPersonality = static_cast<Personality>(ac);
+            r_.plan.dcPersonality = static_cast<Personality>(dc);
         }
         return true;
     }

@@ -20,14 +20,17 @@ struct Setting {
 };
 
 // The plan personality (setting 245d8541-3943-4422-b025-13a784f679b7, right below the root): the Windows plan
-// a plan is based on, whose values stand for the settings the file leaves out.
+// a plan is based on, whose values stand for the settings the file leaves out. It has a value for each power
+// source, and plans Windows exports may name one plan on mains and another on battery.
 enum Personality : uint32_t { kPowerSaver = 0, kHighPerformance = 1, kBalanced = 2 };
 
 struct Plan {
     std::u16string name;         // FriendlyName as stored (an indirect name stays as it is)
     std::u16string description;  // Description as stored; empty when absent
     std::vector<Setting> settings;
-    Personality personality = kBalanced;  // Balanced when the file names none
+    // Balanced when the file names none; a file that gives only one source's value names that plan for both.
+    Personality acPersonality = kBalanced;
+    Personality dcPersonality = kBalanced;
 };
 
 struct Result {
