@@ -5,12 +5,6 @@
 #include <app.h>
 #include <childprocess.h>
 
-#include <vector>
-
-namespace {
-constexpr DWORD kExpandBufferChars = 256;
-}  // namespace
-
 std::wstring SystemToolPath(const ToolCommand& command) {
     const std::wstring dir = fw::SystemDirectory();
     return dir.empty() ? std::wstring() : dir + command.tool;
@@ -25,16 +19,4 @@ bool RunAgentCommand(const ToolCommand& command, DWORD* exitCode) {
     DWORD wait = WAIT_FAILED;
     if (!fw::RunChildAndWait(command.commandLine, options, &wait, exitCode)) return false;
     return wait == WAIT_OBJECT_0;
-}
-
-ToolCommand ExpandCommand(const ToolCommand& command) {
-    std::vector<wchar_t> buffer(kExpandBufferChars, L'\0');
-    for (;;) {
-        const DWORD needed = ::ExpandEnvironmentStringsW(command.commandLine.c_str(), buffer.data(),
-                                                         static_cast<DWORD>(buffer.size()));
-        if (needed == 0) return command;  // expansion failed: the line as written
-        if (needed <= buffer.size()) break;
-        buffer.assign(needed, L'\0');
-    }
-    return {command.tool, std::wstring(buffer.data())};
 }

@@ -14,6 +14,3 @@ std::wstring SystemToolPath(const ToolCommand& command);
 // Starts the tool hidden and waits for it without a time limit. True only when the child was started and
 // the wait saw it end; its exit code is read only for a caller that asks for it.
 bool RunAgentCommand(const ToolCommand& command, DWORD* exitCode = nullptr);
-
-// Expands environment variables in the command line; the buffer grows to whatever size the expansion needs.
-ToolCommand ExpandCommand(const ToolCommand& command);

@@ -1,6 +1,9 @@
 // The agent's scheduled task "Oskavel", registered on install and deleted on uninstall through schtasks.
 #pragma once
+#include <string>
 
-// Each is true when schtasks ran and reported success.
-bool CreateAgentTask();
+// Registers the task from Oskavel.xml in the agent's folder (never one an environment variable names), after
+// writing the agent's own full path into it as the program the task starts. True when schtasks ran and
+// reported success.
+bool CreateAgentTask(const std::wstring& agentDir, const std::wstring& agentPath);
 bool DeleteAgentTask();

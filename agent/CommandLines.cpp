@@ -4,7 +4,6 @@ namespace {
 const wchar_t kPowercfg[] = L"powercfg.exe";
 const wchar_t kSchtasks[] = L"schtasks.exe";
 const wchar_t kTaskName[] = L"Oskavel";
-const wchar_t kTaskDefinition[] = L"%programFiles%\\Corvane\\Oskavel\\Oskavel.xml";
 
 bool IsControl(wchar_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
@@ -47,26 +46,13 @@ ToolCommand BuildWakeCommand(const std::wstring& deviceName) {
     return {kPowercfg, L"powercfg.exe -deviceenablewake \"" + deviceName + L"\""};
 }
 
-ToolCommand BuildCreateTaskCommand() {
-    return {kSchtasks,
-            std::wstring(L"schtasks /create /XML \"") + kTaskDefinition + L"\" /tn \"" + kTaskName + L"\" "};
+std::optional<ToolCommand> BuildCreateTaskCommand(const std::wstring& definition) {
+    if (definition.empty() || definition.find(L'"') != std::wstring::npos || definition.back() == L'\\')
+        return std::nullopt;
+    return ToolCommand{kSchtasks,
+                       L"schtasks /create /XML \"" + definition + L"\" /tn \"" + kTaskName + L"\" /F"};
 }
 
 ToolCommand BuildDeleteTaskCommand() {
     return {kSchtasks, std::wstring(L"schtasks /Delete /tn \"") + kTaskName + L"\" /F"};
-}
-
-bool QuotesHoldOnlyPlainText(const std::wstring& line, size_t quotes) {
-    size_t seen = 0;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const wchar_t c = line[i];
-        if (c == L'"') {
-            // A backslash right before a quote would make the tool read the quote as text.
-            if (i > 0 && line[i - 1] == L'\\') return false;
-            ++seen;
-        } else if (seen % 2 == 1 && IsCmdSpecialInQuotes(c)) {
-            return false;
-        }
-    }
-    return seen == quotes;
 }

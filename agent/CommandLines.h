@@ -1,7 +1,7 @@
 // The system tools the agent starts and the command lines they receive, and the rules that keep text placed
 // between double quotes from changing what the tool reads. Pure, so they also build and are fuzzed natively.
 #pragma once
-#include <cstddef>
+#include <optional>
 #include <string>
 
 // One start of a system tool. The agent runs elevated (the package's runs, the logon task), so the tool is
@@ -37,10 +37,8 @@ bool IsUsableDeviceName(const std::wstring& name);
 // powercfg.exe -deviceenablewake "<name>"
 ToolCommand BuildWakeCommand(const std::wstring& deviceName);
 
-// The scheduled task's command lines, before environment expansion.
-ToolCommand BuildCreateTaskCommand();
+// schtasks /create /XML "<definition>" /tn "Oskavel" /F: registers the task from the definition file,
+// replacing a task of that name in the same step. A path holding a double quote (no file's does) gets no
+// command.
+std::optional<ToolCommand> BuildCreateTaskCommand(const std::wstring& definition);
 ToolCommand BuildDeleteTaskCommand();
-
-// True when the line holds exactly `quotes` double quotes and nothing between them that could end the
-// quoting or be expanded: what an expanded line must look like before it is run.
-bool QuotesHoldOnlyPlainText(const std::wstring& line, size_t quotes);

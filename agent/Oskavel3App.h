@@ -9,6 +9,10 @@ public:
     BOOL InitInstance() override;
 
 private:
+    // Whether this run may go on: it holds the instance mutex, or (the package's runs) waited its time for
+    // it.
+    bool TakeInstanceMutex(bool package);
+
     // Keeps a second agent of the same session out for as long as this one runs.
     fw::CKernelHandle m_hInstanceMutex;
 };

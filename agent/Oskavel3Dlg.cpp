@@ -83,7 +83,7 @@ void COskavel3Dlg::DispatchCommand() {
         // Recording and renaming need an imported identifier; without one a later install tries again.
         const ImportedGuid imported = InstallPowerScheme(data, m_strAgentDir, outcome);
         if (imported) RenamePlan(RecordSchemeIdentifier(*imported, askUser, outcome));
-        if (!CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
+        if (!CreateAgentTask(m_strAgentDir, fw::ModulePath())) outcome.Fail(agent_exit::kTaskFailed);
         // The package's install that failed takes back what it did before it reports: the installation is
         // then rolled back, and its rollback cannot start this program once the files are gone (Wine's
         // msiexec removes them first).
@@ -96,12 +96,10 @@ void COskavel3Dlg::DispatchCommand() {
         Uninstall(data, verb.package, outcome);
     } else {
         RenamePlan(data.recordedText);
-        // "/install" over an installed plan registers the task again (its files may be new): schtasks
-        // creates no task of a name already taken, so whatever task there is goes first.
-        if (verb.kind == AgentVerb::kInstall) {
-            DeleteAgentTask();
-            if (!CreateAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
-        }
+        // "/install" over an installed plan registers the task again (its files may be new), replacing the
+        // one there in one step: a failing registration keeps the old task.
+        if (verb.kind == AgentVerb::kInstall && !CreateAgentTask(m_strAgentDir, fw::ModulePath()))
+            outcome.Fail(agent_exit::kTaskFailed);
         if (CheckFirstRun()) ConfigureDeviceWake();
     }
     m_powerLibrary = std::move(data.powerLibrary);

@@ -45,7 +45,6 @@ int CWinApp::DoMessageBox(const std::wstring& text, UINT type) const {
     return ::MessageBoxW(nullptr, text.c_str(), m_strAppName.c_str(), type);
 }
 
-namespace {
 std::wstring ModulePath(HMODULE module) {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -59,6 +58,7 @@ std::wstring ModulePath(HMODULE module) {
     }
 }
 
+namespace {
 std::wstring ExecutableBaseName() {
     std::wstring path = ModulePath(nullptr);
     size_t slash = path.find_last_of(L"\\/");
@@ -82,6 +82,18 @@ bool InteractiveSession() {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     return ::GetVersionExW(&version) && version.dwMajorVersion < 6;
 #pragma GCC diagnostic pop
+}
+
+void ReportToCaller(const std::wstring& line) {
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!output || output == INVALID_HANDLE_VALUE) return;
+    std::string text(static_cast<size_t>(line.size()) * 3 + 2, '\0');
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), text.data(),
+                                        static_cast<int>(text.size()), nullptr, nullptr);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    text += "\r\n";
+    DWORD written = 0;
+    ::WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 std::wstring DirectoryOf(const std::wstring& path) {

@@ -52,6 +52,12 @@ private:
 // only.
 bool InteractiveSession();
 
+// One line (UTF-8) for whoever started the program with a place for its output: the installer package logs
+// what its runs write there. Nothing happens when the program was given no such place.
+void ReportToCaller(const std::wstring& line);
+
+// The full path of a module (the running executable by default), however long it is.
+std::wstring ModulePath(HMODULE module = nullptr);
 // The folder of the running executable with its trailing backslash (empty when the path holds none).
 // The buffer grows until the whole path fits, however long it is.
 std::wstring ModuleDirectory(HMODULE module = nullptr);

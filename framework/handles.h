@@ -53,6 +53,13 @@ struct KernelTraits {
     static void Close(Handle h) { ::CloseHandle(h); }
 };
 
+// Files, whose "no handle" is INVALID_HANDLE_VALUE rather than null.
+struct FileTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+
 struct ModuleTraits {
     using Handle = HMODULE;
     static Handle Invalid() { return nullptr; }
@@ -72,6 +79,7 @@ struct MemoryDcTraits {
 };
 
 using CKernelHandle = UniqueHandle<KernelTraits>;
+using CFileHandle = UniqueHandle<FileTraits>;
 using CModule = UniqueHandle<ModuleTraits>;
 using CMemoryDC = UniqueHandle<MemoryDcTraits>;
 

@@ -6,6 +6,7 @@
 
 #include "agent/CommandLines.h"
 #include "agent/GuidText.h"
+#include "agent/TaskDefinition.h"
 #include "wide_input.h"
 
 namespace {
@@ -71,6 +72,26 @@ bool KeptExceptUnsafe(const std::wstring& given, const std::wstring& arrived) {
     return true;
 }
 
+// XML's reading of element text holding only the three entities the writer uses.
+std::wstring XmlUnescaped(const std::wstring& text) {
+    std::wstring plain;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 5, L"&amp;") == 0) {
+            plain += L'&';
+            i += 4;
+        } else if (text.compare(i, 4, L"&lt;") == 0) {
+            plain += L'<';
+            i += 3;
+        } else if (text.compare(i, 4, L"&gt;") == 0) {
+            plain += L'>';
+            i += 3;
+        } else {
+            plain += text[i];
+        }
+    }
+    return plain;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -102,18 +123,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(name.empty() || !Inert(name) || name.back() == L'\\', name);
     }
 
-    // Task: the program folder as the environment gives it. An accepted line names the definition file in
-    // the folder and the task, nothing else; a folder of inert text is always accepted.
-    ToolCommand task = BuildCreateTaskCommand();
-    FUZZ_CHECK(task.tool == L"schtasks.exe", task.commandLine);
-    task.commandLine.replace(task.commandLine.find(L"%programFiles%"), 14, folder);
-    if (QuotesHoldOnlyPlainText(task.commandLine, 4)) {
-        FUZZ_CHECK((SplitArguments(task.commandLine) == Args{L"schtasks", L"/create", L"/XML",
-                                                             folder + L"\\Corvane\\Oskavel\\Oskavel.xml",
-                                                             L"/tn", L"Oskavel"}),
-                   task.commandLine);
+    // Task: the definition beside the agent, in a folder of any name. A path no file can have (one holding a
+    // quote) gets no command; any other arrives whole in its own argument.
+    const std::wstring definition = folder + L"\\Oskavel.xml";
+    if (const std::optional<ToolCommand> task = BuildCreateTaskCommand(definition)) {
+        FUZZ_CHECK(task->tool == L"schtasks.exe", task->commandLine);
+        FUZZ_CHECK((SplitArguments(task->commandLine) ==
+                    Args{L"schtasks", L"/create", L"/XML", definition, L"/tn", L"Oskavel", L"/F"}),
+                   task->commandLine);
     } else {
-        FUZZ_CHECK(!Inert(folder), folder);
+        FUZZ_CHECK(definition.find(L'"') != std::wstring::npos, definition);
     }
+
+    // The task definition: the program's path arrives as the <Command> text, and XML reads it back whole.
+    const std::wstring xml = L"<Task><Exec><Command>Oskavel3.exe</Command></Exec></Task>";
+    const std::optional<std::wstring> named = TaskDefinitionWithCommand(xml, folder);
+    FUZZ_CHECK(named.has_value(), folder);
+    const size_t open = named->find(L"<Command>") + 9;
+    const std::wstring text = named->substr(open, named->rfind(L"</Command>") - open);
+    FUZZ_CHECK(text.find_first_of(L"<>") == std::wstring::npos && XmlUnescaped(text) == folder, text);
     return 0;
 }

@@ -81,8 +81,7 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
 
     // A second "/install" finds the record and its plan: it takes the default sequence, renaming the recorded
     // plan in whatever the names hold without letting a name end its quotes or be expanded, and registers the
-    // task again.
-    ::DeleteFileW(kTaskFile);
+    // task again over the one there.
     ASSERT_TRUE(WriteMultiLang(L"A\" & echo x> C:\\pwned.txt & \"", L"say \"%PATH%\""));
     ClearLog();
     run = RunAgent(L"/install");
@@ -157,7 +156,7 @@ TEST_F(AgentSequences, InstallReportsWhatKeptItFromItsWorkByExitCode) {
 
     // Without its task definition file schtasks registers nothing.
     ::DeleteFileW(kTaskFile);
-    const MovedAside definition(m_taskDefinition.Path());
+    const MovedAside definition(m_dir + L"Oskavel.xml");
     ASSERT_TRUE(definition.Moved());
     ASSERT_TRUE(
         ::CopyFileW((AgentSource() + L"corvane.pow").c_str(), (m_dir + L"corvane.pow").c_str(), FALSE));

@@ -14,21 +14,6 @@ namespace {
 // The image state the machine held before the tests, put back at the end.
 std::optional<std::wstring> s_savedImageState;
 
-std::wstring ProgramFiles() {
-    wchar_t dir[MAX_PATH] = L"";
-    ::GetEnvironmentVariableW(L"ProgramFiles", dir, MAX_PATH);
-    return dir;
-}
-
-// A small logon-triggered task; schtasks wants the definition in UTF-16.
-const wchar_t kTaskXml[] =
-    L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
-    L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-    L"  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>\r\n"
-    L"  <Actions Context=\"Author\"><Exec><Command>C:\\windows\\system32\\cmd.exe</Command>"
-    L"<Arguments>/c exit</Arguments></Exec></Actions>\r\n"
-    L"</Task>\r\n";
-
 // The simulated machine puts its powrprof into the system directory for every program. Wine takes
 // WINEDLLOVERRIDES only from the Unix environment, which a child inherits unchanged; a per-program override
 // in the registry is what a test can set to give one agent run Wine's own library instead.
@@ -58,8 +43,6 @@ const std::wstring kDllOverrides = std::wstring(kAppDefaults) + L"\\DllOverrides
 }
 
 }  // namespace
-
-AgentTest::AgentTest() : m_taskDefinition(ProgramFiles() + L"\\Corvane\\Oskavel\\Oskavel.xml") {}
 
 void AgentTest::SetUpTestSuite() {
     s_savedImageState =
@@ -130,9 +113,8 @@ std::wstring UserLocale() {
 
 void AgentTest::SetUp() {
     ASSERT_TRUE(ResetMachine());
-    ASSERT_TRUE(WriteUtf16File(m_taskDefinition.Path(), kTaskXml));
     // A copy of the agent as the simulated machine has it installed (the x64 build: as it was built). Its
-    // folder holds the shipped plan file, corvane.pow.
+    // folder holds the shipped plan file, corvane.pow, and the task definition, Oskavel.xml.
     m_dir = MakeSandbox(L"oskavel");
     ASSERT_TRUE(CopyTree(AgentSource(), m_dir));
     ASSERT_TRUE(WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests"));
@@ -185,7 +167,7 @@ void AgentTest::ExpectQuietRun(const RunResult& run) {
 }
 
 ::testing::AssertionResult AgentTest::RegisterTask() {
-    if (RunConsole(L"schtasks /create /XML \"" + m_taskDefinition.Path() + L"\" /tn Oskavel") != 0)
+    if (RunConsole(L"schtasks /create /XML \"" + m_dir + L"Oskavel.xml\" /tn Oskavel") != 0)
         return ::testing::AssertionFailure() << "schtasks /create failed";
     if (!TaskRegistered()) return ::testing::AssertionFailure() << "schtasks made no task file";
     return ::testing::AssertionSuccess();

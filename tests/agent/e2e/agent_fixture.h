@@ -58,7 +58,6 @@ std::wstring UserLocale();
 
 class AgentTest : public ::testing::Test {
 protected:
-    AgentTest();
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
@@ -97,8 +96,6 @@ protected:
     // The user's first-run mark.
     static std::optional<DWORD> Mark();
 
-    // The task definition file the agent's task command names, replaced by a small one for each test.
-    const e2e::RestoredFile m_taskDefinition;
     std::wstring m_dir;  // the agent's folder, with a trailing backslash
     std::unique_ptr<e2e::SimLog> m_log;
 };

@@ -5,6 +5,8 @@
 
 #include <sddl.h>
 
+#include <optional>
+
 #include "agent_fixture.h"
 
 using namespace e2e;
@@ -94,17 +96,75 @@ TEST_F(HostileInput, ImageStateAndFirstRunMarkOfAnyShape) {
     }
 }
 
-TEST_F(HostileInput, AProgramFilesFolderHoldingAQuoteRegistersNoTask) {
-    // Wine sets %ProgramFiles% from %ProgramW6432% for a 64-bit process and from %ProgramFiles(x86)% for a
-    // 32-bit one, so the agent is given all three.
-    const std::wstring folder = L"C:\\Pro\" & echo x> C:\\pwned.txt & \"gram Files";
-    RunOptions options;
-    options.environment = {
-        {L"ProgramFiles", folder}, {L"ProgramW6432", folder}, {L"ProgramFiles(x86)", folder}};
-    ExpectQuietRun(RunAgent(L"/install", options));
-    EXPECT_FALSE(FileExists(kPwned));
-    EXPECT_FALSE(TaskRegistered());
-    EXPECT_TRUE(Recorded().has_value()) << "the plan is still installed";
+// The program folders as the registry names them, pointed elsewhere for the life of the object. Wine sets
+// %ProgramFiles% and its kin at each process start from these values, whatever the parent's environment held.
+class ProgramFilesMoved {
+public:
+    explicit ProgramFilesMoved(const std::wstring& folder) {
+        for (const Value& v : kValues) {
+            m_saved.push_back(reg::GetString(HKEY_LOCAL_MACHINE, kKey, v.name, nullptr, v.view));
+            m_set = m_set && reg::SetString(HKEY_LOCAL_MACHINE, kKey, v.name, folder, REG_SZ, v.view);
+        }
+    }
+    ~ProgramFilesMoved() {
+        for (size_t i = 0; i < m_saved.size(); ++i) {
+            if (m_saved[i]) {
+                EXPECT_TRUE(reg::SetString(HKEY_LOCAL_MACHINE, kKey, kValues[i].name, *m_saved[i], REG_SZ,
+                                           kValues[i].view));
+            }
+        }
+    }
+    bool Set() const { return m_set; }
+
+private:
+    struct Value {
+        const wchar_t* name;
+        REGSAM view;
+    };
+    static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+    static constexpr Value kValues[] = {{L"ProgramFilesDir", KEY_WOW64_64KEY},
+                                        {L"ProgramFilesDir (x86)", KEY_WOW64_64KEY},
+                                        {L"ProgramFilesDir", KEY_WOW64_32KEY},
+                                        {L"ProgramFilesDir (x86)", KEY_WOW64_32KEY}};
+    std::vector<std::optional<std::wstring>> m_saved;
+    bool m_set = true;
+};
+
+std::wstring Utf16FileText(const std::wstring& path) {
+    const std::string bytes = ReadFileBytes(path).value_or("");
+    return bytes.size() < 2
+               ? std::wstring()
+               : std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+}
+
+// The task runs elevated at every logon: it is registered from the definition beside the agent, which names
+// the agent by its own full path, whatever folder the environment names (here another one, holding another
+// definition and program).
+TEST_F(HostileInput, TheTaskStartsTheAgentByItsOwnPathFromTheDefinitionBesideIt) {
+    const std::wstring other = MakeSandbox(L"other-program-files");
+    const std::wstring otherAgent = other + L"Corvane\\Oskavel\\";
+    const std::wstring otherDefinition =
+        L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+        L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+        L"  <RegistrationInfo><Description>another definition</Description></RegistrationInfo>\r\n"
+        L"  <Actions Context=\"Author\"><Exec><Command>" +
+        otherAgent +
+        L"Oskavel3.exe</Command></Exec></Actions>\r\n"
+        L"</Task>\r\n";
+    ASSERT_TRUE(WriteUtf16File(otherAgent + L"Oskavel.xml", otherDefinition));
+    ASSERT_TRUE(CopyFileTo(m_dir + L"Oskavel3.exe", otherAgent + L"Oskavel3.exe"));
+    const ProgramFilesMoved moved(other.substr(0, other.size() - 1));
+    ASSERT_TRUE(moved.Set());
+
+    ExpectQuietRun(RunAgent(L"/install"));
+    ASSERT_TRUE(TaskRegistered());
+    // Wine keeps a registered task's description (in UTF-8) but not its command: the registered definition is
+    // told by the one, the command it names is read from the file.
+    const std::string registered = ReadFileBytes(kTaskFile).value_or("");
+    EXPECT_NE(registered.find("Applies the Corvane power plan"), std::string::npos) << registered;
+    EXPECT_NE(Utf16FileText(m_dir + L"Oskavel.xml").find(L"<Command>" + m_dir + L"Oskavel3.exe</Command>"),
+              std::wstring::npos);
+    EXPECT_EQ(Utf16FileText(otherAgent + L"Oskavel.xml"), otherDefinition);
 }
 
 // Where a search would look first: the agent's folder (its current folder) and a folder of the user's own

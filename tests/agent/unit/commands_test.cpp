@@ -11,6 +11,7 @@
 #include "AgentCommand.h"
 #include "CommandTail.h"
 #include "FirstRun.h"
+#include "TaskDefinition.h"
 
 namespace {
 
@@ -37,9 +38,10 @@ TEST(ToolCommands, EveryLineStartsItsSystemToolWithTheArgumentsItAlwaysHad) {
          {L"powercfg.exe", L"powercfg -changename " + guid + L" \"Plan C:\\\\\" \"\\\\\\\\\""}},
         {BuildWakeCommand(L"Intel(R) Ethernet"),
          {L"powercfg.exe", L"powercfg.exe -deviceenablewake \"Intel(R) Ethernet\""}},
-        {BuildCreateTaskCommand(),
+        {BuildCreateTaskCommand(L"C:\\Program Files (x86)\\Corvane\\Oskavel\\Oskavel.xml").value(),
          {L"schtasks.exe",
-          L"schtasks /create /XML \"%programFiles%\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" "}},
+          L"schtasks /create /XML \"C:\\Program Files (x86)\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" "
+          L"/F"}},
         {BuildDeleteTaskCommand(), {L"schtasks.exe", L"schtasks /Delete /tn \"Oskavel\" /F"}},
     };
     const std::wstring system = fw::SystemDirectory();
@@ -58,25 +60,17 @@ TEST(ToolCommands, DeviceNamesThatCouldEndTheirQuotesOrBeExpandedGetNoCommand) {
         EXPECT_FALSE(IsUsableDeviceName(name)) << Narrow(name);
 }
 
-TEST(ToolCommands, ExpandedTaskLinesKeepTheirQuotesOnlyWithPlainTextBetweenThem) {
-    wchar_t programFiles[MAX_PATH] = L"";
-    ASSERT_GT(::GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH), 0u);
-    const ToolCommand expanded = ExpandCommand(BuildCreateTaskCommand());
-    EXPECT_EQ(expanded.commandLine, std::wstring(L"schtasks /create /XML \"") + programFiles +
-                                        L"\\Corvane\\Oskavel\\Oskavel.xml\" /tn \"Oskavel\" ");
-    EXPECT_TRUE(QuotesHoldOnlyPlainText(expanded.commandLine, 4));
-    EXPECT_EQ(ExpandCommand(BuildDeleteTaskCommand()), BuildDeleteTaskCommand());
-
-    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"schtasks /XML \"C:\\Pro\" & calc & \"gram\" /tn \"Oskavel\" ", 4));
-    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"schtasks /XML \"C:\\%ProgramFiles%\\x\" /tn \"Oskavel\" ", 4));
-    EXPECT_FALSE(QuotesHoldOnlyPlainText(L"schtasks /XML \"C:\\x\\\" /tn \"Oskavel\" ", 4));
-    EXPECT_TRUE(QuotesHoldOnlyPlainText(L"schtasks /XML %outside% \"in\" /tn \"Oskavel\" ", 4));
-
-    // Longer than the first buffer: kept whole.
-    const std::wstring longValue(1000, L'q');
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"OSKAVEL_TEST_LONG", longValue.c_str()));
-    EXPECT_EQ(ExpandCommand({L"x.exe", L"x [%OSKAVEL_TEST_LONG%]"}).commandLine, L"x [" + longValue + L"]");
-    ::SetEnvironmentVariableW(L"OSKAVEL_TEST_LONG", nullptr);
+// The task definition names the agent by the path it is installed at; XML's own characters stay text.
+TEST(TaskDefinition, TheCommandIsTheAgentsPathAsXmlText) {
+    const std::wstring definition =
+        L"<Task><Actions><Exec><Command>Oskavel3.exe</Command></Exec></Actions></Task>";
+    EXPECT_EQ(TaskDefinitionWithCommand(definition, L"C:\\R&D <1>\\Oskavel3.exe"),
+              L"<Task><Actions><Exec><Command>C:\\R&amp;D "
+              L"&lt;1&gt;\\Oskavel3.exe</Command></Exec></Actions></Task>");
+    EXPECT_EQ(TaskDefinitionWithCommand(L"<Task><Exec/></Task>", L"C:\\x.exe"), std::nullopt);
+    EXPECT_EQ(TaskDefinitionWithCommand(L"<Command>open", L"C:\\x.exe"), std::nullopt);
+    // No file's path holds a quote; a folder name ending its quotes early gets no command at all.
+    EXPECT_EQ(BuildCreateTaskCommand(L"C:\\Pro\" & calc & \"gram\\Oskavel.xml"), std::nullopt);
 }
 
 TEST(RunAgentCommand, WaitsForTheSystemToolAndReportsWhetherItStarted) {
