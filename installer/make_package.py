@@ -8,8 +8,10 @@ wixl cannot express, with msibuild (both from msitools):
 - a package of the same version replaces the installed one (wixl drops AllowSameVersionUpgrades);
 - the rollback actions are rollback actions (wixl makes them immediate ones);
 - a firmware library shipped in the package is permanent (wixl drops Permanent="yes");
-- the Start-menu shortcut points at Velmora.exe itself (wixl only writes advertised shortcuts);
-- the File table carries the version of each program, read from its version resource;
+- the file, folder and shortcut names that are no short names carry their short form (wixl drops ShortName);
+- the property-setting actions carry no impersonation bit (only a deferred action runs as someone);
+- the File table carries the version and language of each program, read from its version resource, and
+  the file hashes are those of the unversioned files only (Windows Installer compares versions for the rest);
 - AGENTRECORD, which the rollback's condition reads, may be searched by the system's side of the install;
 - the help files are those of the languages in resources/settings/languages.txt, written into the source's
   HELP FILES place.
@@ -47,18 +49,24 @@ EDITS = [
     # 1024 in the script + 2048 without impersonation.
     "UPDATE `CustomAction` SET `Type` = 3329 WHERE `Action` = 'AgentUninstallRollback'",
     "UPDATE `CustomAction` SET `Type` = 3329 WHERE `Action` = 'AgentInstallRollback'",
-    "UPDATE `Shortcut` SET `Target` = '[#VelmoraExe]' WHERE `Shortcut` = 'VelmoraShortcut'",
     # wixl drops Permanent="yes": the firmware library, when the package carries one, is never removed by our
     # uninstall (the driver package owns it). 256 64-bit + 16 permanent.
     "UPDATE `Component` SET `Attributes` = 272 WHERE `Component` = 'FirmwareLibrary'",
+    # Names that are not short names themselves carry one ("short|long").
+    "UPDATE `File` SET `FileName` = 'MULTIL~1.INI|MultiLang.ini' WHERE `File` = 'MultiLangIni'",
+    "UPDATE `Shortcut` SET `Name` = 'CORVAN~1|Corvane Velmora' WHERE `Shortcut` = 'VelmoraShortcut'",
+    "UPDATE `Directory` SET `DefaultDir` = 'WIN7_D~1|Win7_Driver' WHERE `Directory` = 'DriverFolder'",
+    # wixl gives the immediate property-setting actions (51) the no-impersonation bit (2048), which only a
+    # deferred action may carry.
+    "UPDATE `CustomAction` SET `Type` = 51 WHERE `Type` = 2099",
 ]
 
-# A step that fails the uninstall once our uninstall steps have run (test packages only): the checked
-# program runner, deferred, given no command line. A newer package still replaces such a package, and
-# CORVANE_TEST_NO_FAILURE=1 lets a test remove it.
+# A step that fails the uninstall once our uninstall steps have run (test packages only): the logging
+# program runner, deferred, given no command line, as an uninstall step whose command line was never set. A
+# newer package still replaces such a package, and CORVANE_TEST_NO_FAILURE=1 lets a test remove it.
 TEST_FAILURE = [
     "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
-    "VALUES ('TestFailure', 3073, 'CorvaneActions', 'RunChecked')",
+    "VALUES ('TestFailure', 3073, 'CorvaneActions', 'RunLogged')",
     "INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) "
     "VALUES ('TestFailure', 'REMOVE~=\"ALL\" AND NOT CORVANE_TEST_NO_FAILURE', 1804)",
 ]
@@ -68,15 +76,22 @@ UPGRADE_CODE = "{5EED611A-0247-4F3B-A514-A9C4DFD4118F}"  # as in CorvanePowerUti
 VS_FIXEDFILEINFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
 
 
-def file_version(path):
-    """The file version of a program's version resource, as "a.b.c.d"."""
+def version_resource(path):
+    """(file version "a.b.c.d", language) of a program's version resource: the language of its first
+    translation (VarFileInfo\\Translation)."""
     with open(path, "rb") as f:
         data = f.read()
     at = data.find(VS_FIXEDFILEINFO_SIGNATURE)
     if at < 0:
         sys.exit(f"make_package: {path} has no version resource")
     ms, ls = struct.unpack_from("<II", data, at + 8)
-    return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
+    translation = data.find("Translation".encode("utf-16-le") + b"\0\0", at)
+    if translation < 0:
+        sys.exit(f"make_package: {path} names no language in its version resource")
+    value = translation + len("Translation") * 2 + 2
+    value += (4 - value % 4) % 4  # the value is aligned to 32 bits
+    (language,) = struct.unpack_from("<H", data, value)
+    return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}", language
 
 
 def run(args, cwd=None):
@@ -152,10 +167,15 @@ def main():
     edits += ["DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'",
               "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `Remove`, `ActionProperty`) "
               "VALUES ('%s', '%s', 513, 'Complete', 'WIX_UPGRADE_DETECTED')" % (UPGRADE_CODE, a.version)]
-    for file_id, program in (("VelmoraExe", os.path.join(a.velmora, "Velmora.exe")),
-                             ("Oskavel3Exe", os.path.join(a.agent, "Oskavel3.exe"))):
-        edits.append("UPDATE `File` SET `Version` = '%s', `Language` = '0' WHERE `File` = '%s'"
-                     % (file_version(program), file_id))
+    programs = [("VelmoraExe", os.path.join(a.velmora, "Velmora.exe")),
+                ("Oskavel3Exe", os.path.join(a.agent, "Oskavel3.exe"))]
+    if a.kolu3:
+        programs.append(("Kolu3Dll", a.kolu3))
+    for file_id, program in programs:
+        version, language = version_resource(program)
+        edits.append("UPDATE `File` SET `Version` = '%s', `Language` = '%d' WHERE `File` = '%s'"
+                     % (version, language, file_id))
+        edits.append("DELETE FROM `MsiFileHash` WHERE `File_` = '%s'" % file_id)
     if a.test_failure_after_uninstall:
         edits += TEST_FAILURE
     secure = [p for p in secure_properties(partial).split(";") if p]

@@ -7,6 +7,7 @@ with a firmware library given, and checks where that lands.
 usage: check_shipped_package.py DIST_DIR MAKE_PACKAGE VERSION ICON ACTIONS
 """
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -142,7 +143,7 @@ class ShippedPackage(unittest.TestCase):
     def test_steps_and_their_order(self):
         actions = {r["Action"]: (int(r["Type"]), r["Source"], r["Target"]) for r in self.t["CustomAction"]}
         # 1 a library of the Binary table + 1024 deferred (+ 256 rollback) + 2048 without impersonation;
-        # 51 sets a property (the deferred action's command line), + 2048.
+        # 51 sets a property (the deferred action's command line), immediately.
         run = ("CorvaneActions", "RunLogged")
         self.assertEqual(actions, {
             "AgentInstall": (3073, "CorvaneActions", "RunChecked"),
@@ -150,15 +151,16 @@ class ShippedPackage(unittest.TestCase):
             "AgentUninstallRollback": (3329,) + run,
             "AgentUninstall": (3073,) + run,
             "VelmoraUninstall": (3073,) + run,
-            "SetAgentInstall": (2099, "AgentInstall", '"[#Oskavel3Exe]" /install /package'),
-            "SetAgentInstallRollback": (2099, "AgentInstallRollback", '"[#Oskavel3Exe]" /uninstall /package'),
-            "SetAgentUninstallRollback": (2099, "AgentUninstallRollback", '"[#Oskavel3Exe]" /install /package'),
-            "SetAgentUninstall": (2099, "AgentUninstall", '"[#Oskavel3Exe]" /uninstall /package'),
-            "SetVelmoraUninstall": (2099, "VelmoraUninstall", '"[#VelmoraExe]" UNINSTALL /package'),
-            "SetInstallLocation": (2099, "ARPINSTALLLOCATION", "[VelmoraFolder]"),
+            "SetAgentInstall": (51, "AgentInstall", '"[#Oskavel3Exe]" /install /package'),
+            "SetAgentInstallRollback": (51, "AgentInstallRollback", '"[#Oskavel3Exe]" /uninstall /package'),
+            "SetAgentUninstallRollback": (51, "AgentUninstallRollback", '"[#Oskavel3Exe]" /install /package'),
+            "SetAgentUninstall": (51, "AgentUninstall", '"[#Oskavel3Exe]" /uninstall /package'),
+            "SetVelmoraUninstall": (51, "VelmoraUninstall", '"[#VelmoraExe]" UNINSTALL /package'),
+            "SetInstallLocation": (51, "ARPINSTALLLOCATION", "[VelmoraFolder]"),
         })
         sequence = {r["Action"]: (int(r["Sequence"]), r["Condition"]) for r in self.t["InstallExecuteSequence"]}
-        order = ["CostFinalize", "SetAgentUninstall", "SetVelmoraUninstall", "SetAgentInstall", "InstallInitialize",
+        # The uninstall's command lines are set once InstallValidate has settled REMOVE.
+        order = ["CostFinalize", "InstallValidate", "SetAgentUninstall", "SetVelmoraUninstall", "SetAgentInstall", "InstallInitialize",
                  "RemoveExistingProducts", "AgentUninstallRollback", "AgentUninstall", "VelmoraUninstall",
                  "RemoveFiles", "InstallFiles", "AgentInstallRollback", "AgentInstall", "InstallFinalize"]
         numbers = [sequence[a][0] for a in order]
@@ -168,7 +170,6 @@ class ShippedPackage(unittest.TestCase):
             self.assertEqual(sequence[action][1], uninstall, action)
         self.assertEqual(sequence["AgentInstall"][1], 'NOT REMOVE~="ALL" AND (NOT Installed OR REINSTALL)')
         self.assertEqual(sequence["AgentInstallRollback"][1], "NOT Installed AND NOT AGENTRECORD")
-        self.assertEqual(self.t["Registry"], [])
 
         # The record is looked for in the 32-bit agent's registry view (no 64-bit flag, 16).
         self.assertEqual({r["Property"]: r["Signature_"] for r in self.t["AppSearch"]},
@@ -185,6 +186,37 @@ class ShippedPackage(unittest.TestCase):
         self.assertEqual(conditions["NOT WIX_DOWNGRADE_DETECTED"],
                          "A newer version of Corvane Power Utilities is already installed. "
                          "Remove it first if you want this version.")
+
+    def test_what_windows_installers_validation_rules_ask(self):
+        summary = {int(r["PropertyId"]): r["Value"] for r in self.t["_SummaryInformation"]}
+        self.assertEqual(summary[14], "400")  # Windows Installer 4.0, as Windows 6.0 ships it
+        guids = [r["ComponentId"] for r in self.t["Component"]]
+        guids += [r["Value"] for r in self.t["Property"] if r["Property"] in ("ProductCode", "UpgradeCode")]
+        self.assertEqual([g for g in guids if g != g.upper()], [])
+        # Each name is a short name itself or carries one ("short|long").
+        short = re.compile(r"^[^\s.\\/:*?\"<>|+,;=\[\]]{1,8}(\.[^\s.\\/:*?\"<>|+,;=\[\]]{1,3})?$")
+        names = [r["FileName"] for r in self.t["File"]] + [r["Name"] for r in self.t["Shortcut"]]
+        names += [r["DefaultDir"].split(":")[-1] for r in self.t["Directory"]
+                  if r["DefaultDir"] not in (".", "SourceDir")]
+        self.assertEqual([n for n in names if not short.match(n.split("|")[0])], [])
+        # A folder that keys its component is one the component creates; a shortcut's icon is in the Icon
+        # table; only files without a version have a hash; only deferred actions carry the no-impersonation
+        # bit.
+        created = {(r["Directory_"], r["Component_"]) for r in self.t["CreateFolder"]}
+        self.assertEqual([c["Component"] for c in self.t["Component"]
+                          if not c["KeyPath"] and (c["Directory_"], c["Component"]) not in created], [])
+        icons = {r["Name"] for r in self.t["Icon"]}
+        self.assertEqual([r["Icon_"] for r in self.t["Shortcut"] if r["Icon_"] not in icons], [])
+        versioned = {r["File"] for r in self.t["File"] if r["Version"]}
+        self.assertEqual([r["File_"] for r in self.t["MsiFileHash"] if r["File_"] in versioned], [])
+        self.assertEqual([r["Action"] for r in self.t["CustomAction"]
+                          if int(r["Type"]) & 2048 and not int(r["Type"]) & 1024], [])
+        # The shortcut's component is keyed by a value of the user's registry (HKCU: root 1).
+        component = next(r["Component_"] for r in self.t["Shortcut"])
+        key = next(r["KeyPath"] for r in self.t["Component"] if r["Component"] == component)
+        self.assertEqual(next(r["Root"] for r in self.t["Registry"] if r["Registry"] == key), "1")
+        languages = {r["File"]: r["Language"] for r in self.t["File"]}
+        self.assertEqual((languages["VelmoraExe"], languages["Oskavel3Exe"]), ("1033", "1042"))
 
     def test_a_given_firmware_library_goes_beside_velmora(self):
         with tempfile.TemporaryDirectory() as folder:

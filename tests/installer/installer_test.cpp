@@ -380,6 +380,22 @@ TEST_F(Installer, ASilentUninstallWhoseSwitchOffIsRefusedEndsByItselfAndLogsWhy)
     ExpectRemoved();
 }
 
+// Any user may create the agent's instance mutex where the package's runs (as the system) look for it: a
+// process that holds it throughout stops neither the install nor the uninstall; each run waits its time, then
+// does its work and says so in the log.
+TEST_F(Installer, AMutexHeldByAnotherProcessStopsNoPackageRun) {
+    const std::unique_ptr<void, decltype(&::CloseHandle)> held(::CreateMutexW(nullptr, TRUE, L"MHOskavel"),
+                                                               &::CloseHandle);
+    ASSERT_NE(held, nullptr);
+    const char waited[] = "Oskavel3: the mutex MHOskavel stayed held by another process";
+    ASSERT_TRUE(Install());
+    EXPECT_TRUE(PlanInstalled());
+    EXPECT_TRUE(Logged(waited));
+    ASSERT_TRUE(Uninstall());
+    EXPECT_TRUE(Logged(waited));
+    ExpectRemoved();
+}
+
 TEST_F(Installer, RepairPutsMissingFilesAndALostPlanBack) {
     ASSERT_TRUE(Install());
     std::wstring plan;
@@ -491,6 +507,8 @@ TEST_F(Installer, AFailingUninstallRollsBackToAWorkingProduct) {
     const MsiexecRun run = Msiexec(L"/x \"" + failing + L"\" /qn");
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    // The failing step is one whose command line was never set: it ran nothing, and that fails it.
+    EXPECT_TRUE(Logged("Corvane: the action was given no command line, or one too long: nothing was run"));
     EXPECT_TRUE(Logged("Oskavel3.exe\" /uninstall /package ended with exit code 0"));
     EXPECT_TRUE(Logged("Oskavel3.exe\" /install /package ended with exit code 0"));
     for (const wchar_t* file : {L"Oskavel3.exe", L"corvane.pow"})
