@@ -48,12 +48,3 @@ GUID GuidFromText(const std::wstring& text) {
         guid.Data4[i] = static_cast<unsigned char>(HexField(text, kData4Pos[i], 2));
     return guid;
 }
-
-bool IsGuidText(const std::wstring& text) {
-    if (text.size() != 36) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool hyphenPlace = i == 8 || i == 13 || i == 18 || i == 23;
-        if (hyphenPlace ? text[i] != L'-' : HexDigit(text[i]) < 0) return false;
-    }
-    return true;
-}

@@ -22,6 +22,4 @@ std::wstring GuidToText(const GUID& guid);
 // zeros, so any text yields a GUID.
 GUID GuidFromText(const std::wstring& text);
 
-// A well-formed GUID text: 36 characters, hyphens at 8, 13, 18 and 23, hex digits (of either case)
-// everywhere else. Only such a text may stand unquoted on a command line.
-bool IsGuidText(const std::wstring& text);
+// Whether a text is a well-formed GUID text: fw::IsGuidText (text.h), which both programs use.

@@ -3,6 +3,8 @@
 
 #include <cwchar>
 
+#include <text.h>
+
 #include "AgentCommand.h"
 #include "GuidText.h"
 #include "Oskavel3Dlg.h"
@@ -24,6 +26,6 @@ void COskavel3Dlg::RenamePlan(const std::wstring& guidText) {
     const std::wstring name = ReadLanguageText(section, L"Name", iniPath);
     const std::wstring description = ReadLanguageText(section, L"Description", iniPath);
     // The identifier stands unquoted on the cmd line: only a GUID text may go there.
-    if (name.empty() || !IsGuidText(guidText)) return;
+    if (name.empty() || !fw::IsGuidText(guidText)) return;
     RunAgentCommand(BuildRenameCommand(guidText, name, description));
 }

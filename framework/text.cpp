@@ -27,4 +27,14 @@ std::wstring RegistryText(const unsigned char* data, size_t size) {
     return text;
 }
 
+bool IsGuidText(const std::wstring& text) {
+    if (text.size() != 36) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+        if (i == 8 || i == 13 || i == 18 || i == 23 ? c != L'-' : !hex) return false;
+    }
+    return true;
+}
+
 }  // namespace fw

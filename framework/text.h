@@ -13,4 +13,8 @@ const wchar_t* CommandTail(const wchar_t* commandLine);
 // all of them when the data holds no terminator; an odd last byte is no code unit and is dropped.
 std::wstring RegistryText(const unsigned char* data, size_t size);
 
+// A well-formed GUID text: 36 characters, hyphens at 8, 13, 18 and 23, hex digits (of either case)
+// everywhere else. Only such a text may stand unquoted on a command line.
+bool IsGuidText(const std::wstring& text);
+
 }  // namespace fw

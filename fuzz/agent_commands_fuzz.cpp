@@ -7,6 +7,7 @@
 #include "agent/CommandLines.h"
 #include "agent/GuidText.h"
 #include "agent/TaskDefinition.h"
+#include "framework/text.h"
 #include "wide_input.h"
 
 namespace {
@@ -102,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring folder = fuzz::ConsumeWide(input, 300);
 
     // Rename: only a GUID text is given (the caller checks it); the name and description arrive whole.
-    const std::wstring id = IsGuidText(guid) ? guid : L"381b4222-f694-41f0-9685-ff5bb260df2e";
+    const std::wstring id = fw::IsGuidText(guid) ? guid : L"381b4222-f694-41f0-9685-ff5bb260df2e";
     const ToolCommand rename = BuildRenameCommand(id, name, description);
     const Args renamed = SplitArguments(rename.commandLine);
     FUZZ_CHECK(rename.tool == L"powercfg.exe", rename.commandLine);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "agent/GuidText.h"
+#include "framework/text.h"
 #include "wide_input.h"
 
 namespace {
@@ -30,12 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring text = fuzz::ConsumeWide(input, 80);
 
     const std::wstring written = GuidToText(guid);
-    FUZZ_CHECK(written.size() == 36 && IsGuidText(written), written);
+    FUZZ_CHECK(written.size() == 36 && fw::IsGuidText(written), written);
     FUZZ_CHECK(Lower(written) == written, written);
     FUZZ_CHECK(SameGuid(GuidFromText(written), guid), written);
 
     const GUID read = GuidFromText(text);
-    if (IsGuidText(text)) {
+    if (fw::IsGuidText(text)) {
         FUZZ_CHECK(
             text.size() == 36 && text[8] == L'-' && text[13] == L'-' && text[18] == L'-' && text[23] == L'-',
             text);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <machine.h>
+#include <text.h>
 
 #include "GuidText.h"
 
@@ -53,13 +54,13 @@ TEST(GuidText, LeadingBlanksOfAPieceAreSkipped) {
 }
 
 TEST(GuidText, OnlyTheThirtySixCharacterFormIsWellFormed) {
-    EXPECT_TRUE(IsGuidText(kBalanced));
-    EXPECT_TRUE(IsGuidText(L"A1841308-3541-4FAB-BC81-F71556F20B4A"));
+    EXPECT_TRUE(fw::IsGuidText(kBalanced));
+    EXPECT_TRUE(fw::IsGuidText(L"A1841308-3541-4FAB-BC81-F71556F20B4A"));
     for (const wchar_t* text :
          {L"", L"{381b4222-f694-41f0-9685-ff5bb260df2e}", L"381b4222-f694-41f0-9685-ff5bb260df2",
           L"381b4222-f694-41f0-9685-ff5bb260df2e ", L"381b4222xf694-41f0-9685-ff5bb260df2e",
           L"381b4222-f694-41f0-9685-ff5bb260df2g", L"381b4222-f694-41f0-9685 & calc & 0df2e"})
-        EXPECT_FALSE(IsGuidText(text)) << std::string(text, text + wcslen(text));
+        EXPECT_FALSE(fw::IsGuidText(text)) << std::string(text, text + wcslen(text));
 }
 
 TEST(GuidText, BracedTextIsReadAtTheSameFixedPositions) {
