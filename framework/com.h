@@ -1,6 +1,7 @@
 // COM on the calling thread for as long as the object lives.
 #pragma once
 #include <objbase.h>
+#include <oleauto.h>
 
 namespace fw {
 
@@ -17,6 +18,45 @@ public:
 
 private:
     HRESULT m_hr;
+};
+
+// Owns one reference to a COM object.
+template <class T>
+class CComPtr {
+public:
+    CComPtr() = default;
+    ~CComPtr() { Reset(); }
+    CComPtr(const CComPtr&) = delete;
+    CComPtr& operator=(const CComPtr&) = delete;
+
+    T* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+    // Where a call that hands out a reference puts it; whatever was held before is released.
+    T** Receive() {
+        Reset();
+        return &m_p;
+    }
+    void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
+    void Reset() {
+        if (m_p) m_p->Release();
+        m_p = nullptr;
+    }
+
+private:
+    T* m_p = nullptr;
+};
+
+// A BSTR owned for as long as the object lives.
+class CBstr {
+public:
+    explicit CBstr(const wchar_t* text) : m_b(::SysAllocString(text)) {}
+    ~CBstr() { ::SysFreeString(m_b); }
+    CBstr(const CBstr&) = delete;
+    CBstr& operator=(const CBstr&) = delete;
+    BSTR Get() const { return m_b; }
+
+private:
+    BSTR m_b;
 };
 
 }  // namespace fw

@@ -2,6 +2,8 @@
 
 #include <childprocess.h>
 
+#include "HelpStart.h"
+#include "HelpViewer.h"
 #include "TessalyDlg.h"
 
 namespace {
@@ -88,7 +90,9 @@ void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
 }
 
 // The help viewer is started by its path with the file as its argument: the file type's "open" handler
-// would be looked up among the user's own classes as well, and this program runs elevated.
+// would be looked up among the user's own classes as well, and this program runs elevated. It runs as whoever
+// sits at the desktop: when that is not this program's account, through the desktop's own shell, or not at
+// all.
 void CTessalyDlg::OpenHelp() {
     auto exists = [](const std::wstring& file) {
         return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -97,7 +101,17 @@ void CTessalyDlg::OpenHelp() {
     if (!exists(path)) path = m_strModuleDir + L"Help\\0409.chm";
     const std::wstring viewer = HelpViewerPath();
     if (!exists(path) || viewer.empty()) return;  // nothing to show: no viewer window with an error
-    fw::ChildOptions options;
-    options.application = viewer.c_str();
-    fw::StartChild(L"\"" + viewer + L"\" \"" + path + L"\"", options);
+    switch (ChooseHelpStart(ProgramAccount(), DesktopAccount())) {
+        case HelpStart::kAsThisProgram: {
+            fw::ChildOptions options;
+            options.application = viewer.c_str();
+            fw::StartChild(L"\"" + viewer + L"\" \"" + path + L"\"", options);
+            break;
+        }
+        case HelpStart::kAsDesktopUser:
+            StartAsDesktopUser(viewer, path);
+            break;
+        case HelpStart::kNotAtAll:
+            break;
+    }
 }

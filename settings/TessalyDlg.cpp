@@ -69,11 +69,20 @@ BOOL CTessalyDlg::OnInitDialog() {
         EndDialog(0);
         return TRUE;
     };
+    // What the package's switch-off reports when it has done its work: whether every user's record could
+    // be read.
+    int doneCode = velmora_exit::kDone;
     if (packageRun) {
-        // The package runs as the system: the users whose mode is on are found in their loaded hives, and
-        // where nobody's mode is on nothing is touched.
-        m_modeRecord = CModeRecord::UsersWithModeOn();
-        if (m_modeRecord.Empty()) return end(velmora_exit::kDone);
+        // The package runs as the system: the users whose mode is on are found in their registries, those
+        // signed in and those not, and where nobody's mode is on nothing is touched.
+        std::vector<std::wstring> unreadable;
+        m_modeRecord = CModeRecord::UsersWithModeOn(unreadable);
+        for (const std::wstring& user : unreadable)
+            fw::ReportToCaller(L"Velmora: the registry of " + user +
+                               L" could not be read; whether quick resume "
+                               L"is on for that user is not known.");
+        if (!unreadable.empty()) doneCode = velmora_exit::kProfileUnreadable;
+        if (m_modeRecord.Empty()) return end(doneCode);
     }
 
     if (!TheApp().CheckOSVersion()) return end(velmora_exit::kUnsupportedSystem);
@@ -89,7 +98,12 @@ BOOL CTessalyDlg::OnInitDialog() {
             m_nSelectedMode = 0;
             CommitSelectedMode();
         }
-        return end(m_modeRecord.ReadModeValue(CModeRecord::kModeValue) == 0 ? velmora_exit::kDone
+        if (packageRun) {
+            for (const std::wstring& line :
+                 m_modeRecord.Describe(CPowerPolicy::kStartMenuKey, CPowerPolicy::kStartMenuButton))
+                fw::ReportToCaller(L"Velmora: " + line);
+        }
+        return end(m_modeRecord.ReadModeValue(CModeRecord::kModeValue) == 0 ? doneCode
                                                                             : velmora_exit::kSwitchRefused);
     }
 

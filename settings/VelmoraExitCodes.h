@@ -5,7 +5,7 @@
 namespace velmora_exit {
 
 enum Code : int {
-    kDone = 0,                // switched off, or no loaded user's recorded mode was on: nothing to do
+    kDone = 0,                // switched off, or no user's recorded mode was on: nothing to do
     kAlreadyRunning = 1,      // a Velmora window is open: nothing was done
     kUnsupportedSystem = 2,   // not a system Velmora runs on
     kNoFirmwareLibrary = 3,   // KOLU3.DLL is missing or lacks its functions
@@ -13,6 +13,7 @@ enum Code : int {
     kModeUnavailable = 5,     // the firmware offers no quick resume, or a recorded mode is unreadable
     kSwitchRefused = 6,       // the firmware refused to switch quick resume off
     kNoWindow = 7,            // Velmora's window could not be created: nothing was done
+    kProfileUnreadable = 8,   // done for everyone else, but a user's registry could not be read
 };
 
 inline const wchar_t* Meaning(int code) {
@@ -33,6 +34,9 @@ inline const wchar_t* Meaning(int code) {
             return L"the firmware refused to switch quick resume off";
         case kNoWindow:
             return L"Velmora's window could not be created; nothing was done";
+        case kProfileUnreadable:
+            return L"switched off where a user's recorded mode was on, but a user's registry could not be "
+                   L"read";
         default:
             return L"unknown exit code";
     }

@@ -11,7 +11,6 @@
 namespace {
 const wchar_t kBalancedScheme[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
 const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
-const wchar_t kExplorerKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
 
 const wchar_t kButtonsSubgroup[] = L" 4f971e89-eebd-4455-a8de-9e59040e7347 ";
 const wchar_t kSleepSubgroup[] = L" 238c9fa8-0aad-41ed-83f4-97be242c8f20 ";
@@ -36,16 +35,20 @@ const PolicyValues kOff{L"21600", L"0",
 const PolicyValues kOn{L"0", L"1", L" O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)",
                        16};
 
+// Empty when the Windows folder cannot be read: no command line then names a program to search for.
 std::wstring SystemToolPrefix() {
     wchar_t windowsDir[MAX_PATH] = L"";
-    ::GetWindowsDirectoryW(windowsDir, MAX_PATH);
+    const UINT n = ::GetWindowsDirectoryW(windowsDir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
     wchar_t prefix[MAX_PATH + 16];
     std::swprintf(prefix, MAX_PATH + 16, L"%ls\\system32\\", windowsDir);
     return prefix;
 }
 
 // Scheme GUIDs as listed under the schemes key, and the scheme active before the change. The active scheme
-// is read into 256 bytes and taken whole, terminated or not; a longer value cannot be read.
+// is read into 256 bytes and taken whole, terminated or not; a longer value cannot be read. Both go onto
+// command lines unquoted, so only well-formed GUID texts are taken: another key name is no scheme of
+// powercfg's, and an active scheme of another shape counts as unreadable.
 bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
     fw::CRegKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kSchemesKey, KEY_READ) != ERROR_SUCCESS) return false;
@@ -53,7 +56,9 @@ bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
     DWORD size = sizeof buffer;
     if (::RegQueryValueExW(key.Get(), L"ActivePowerScheme", nullptr, nullptr, buffer, &size) == ERROR_SUCCESS)
         active = fw::RegistryText(buffer, size);
-    schemes = fw::SubkeyNames(key.Get());
+    if (!fw::IsGuidText(active)) active.clear();
+    for (std::wstring& name : fw::SubkeyNames(key.Get()))
+        if (fw::IsGuidText(name)) schemes.push_back(std::move(name));
     return true;
 }
 }  // namespace
@@ -61,9 +66,14 @@ bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
 // The command line names powercfg.exe by its path in the Windows folder; the program started is the one in
 // the system directory, named as the application, so no search and no per-user Windows folder (a terminal
 // server's) ever chooses it.
-CPowerPolicy::CPowerPolicy()
-    : m_strCommandPrefix(SystemToolPrefix() + L"powercfg.exe "),
-      m_strPowercfg(fw::SystemDirectory() + L"powercfg.exe") {}
+CPowerPolicy::CPowerPolicy() {
+    const std::wstring prefix = SystemToolPrefix();
+    const std::wstring system = fw::SystemDirectory();
+    // Without either folder no powercfg.exe is started at all, never one found by a search.
+    if (prefix.empty() || system.empty()) return;
+    m_strCommandPrefix = prefix + L"powercfg.exe ";
+    m_strPowercfg = system + L"powercfg.exe";
+}
 
 int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) const {
     const PolicyValues& values = kind == kModeOn ? kOn : kOff;
@@ -102,7 +112,7 @@ int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) const {
 
     // The Start-menu button of the users whose mode is recorded (the running user, or for the installer
     // package's switch-off every user it switched off).
-    if (users.WriteUserDword(kExplorerKey, L"Start_PowerButtonAction", values.startButtonAction)) {
+    if (users.WriteUserDword(kStartMenuKey, kStartMenuButton, values.startButtonAction)) {
         DWORD_PTR answer = 0;
         ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
     }
@@ -110,6 +120,7 @@ int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) const {
 }
 
 void CPowerPolicy::RunHiddenCommand(const std::wstring& commandLine) const {
+    if (m_strPowercfg.empty()) return;
     fw::ChildOptions options;
     options.application = m_strPowercfg.c_str();
     options.creationFlags = CREATE_NO_WINDOW;

@@ -11,6 +11,10 @@ public:
     // The kinds of policy.
     static constexpr int kModeOff = 1;
     static constexpr int kModeOn = 2;
+    // Where a user's Start-menu power button is set.
+    static constexpr wchar_t kStartMenuKey[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+    static constexpr wchar_t kStartMenuButton[] = L"Start_PowerButtonAction";
 
     CPowerPolicy();
 

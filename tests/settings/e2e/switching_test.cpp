@@ -161,6 +161,31 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;
 }
 
+// A user's registry file holding the one value under the program's key, as a profile keeps it. Saving one
+// takes the backup privilege.
+::testing::AssertionResult SaveRegistryFile(const wchar_t* name, DWORD value, const std::wstring& file) {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &opened))
+        return ::testing::AssertionFailure() << "no token: error " << ::GetLastError();
+    const std::unique_ptr<void, decltype(&::CloseHandle)> token(opened, &::CloseHandle);
+    TOKEN_PRIVILEGES backup{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+    if (!::LookupPrivilegeValueW(nullptr, SE_BACKUP_NAME, &backup.Privileges[0].Luid) ||
+        !::AdjustTokenPrivileges(token.get(), FALSE, &backup, 0, nullptr, nullptr))
+        return ::testing::AssertionFailure() << "no backup privilege: error " << ::GetLastError();
+    const std::wstring scratch = L"Software\\CorvaneTestProfile";
+    ::testing::AssertionResult done =
+        e2e::reg::SetDword(HKEY_CURRENT_USER, scratch + L"\\" + machine::kModeKey, name, value);
+    HKEY key = nullptr;
+    if (done && ::RegOpenKeyExW(HKEY_CURRENT_USER, scratch.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        ::DeleteFileW(file.c_str());
+        const LONG saved = ::RegSaveKeyW(key, file.c_str(), nullptr);
+        ::RegCloseKey(key);
+        if (saved != ERROR_SUCCESS) done = ::testing::AssertionFailure() << "RegSaveKeyW: " << saved;
+    }
+    const ::testing::AssertionResult removed = e2e::reg::DeleteTree(HKEY_CURRENT_USER, scratch);
+    return done ? removed : done;
+}
+
 }  // namespace
 
 TEST_F(VelmoraTest, UninstallWithModeOnSwitchesOffWithoutAWindow) {
@@ -210,10 +235,10 @@ TEST_F(VelmoraTest, UninstallWithModeOffSwitchesNothingAndOnlyTheExactWordCounts
     EXPECT_EQ(1u, StoredMode().value_or(99));
 }
 
-// The installer package's switch-off runs as the system: it switches off when any loaded user's recorded mode
-// is on and records Off for each of them, touches nothing when no mode is on, and answers with an exit code
-// instead of a box.
-TEST_F(VelmoraTest, PackageSwitchOffServesEveryLoadedUserAndReportsByExitCode) {
+// The installer package's switch-off runs as the system: it switches off when any user's recorded mode is on,
+// signed in or not, and records Off for each of them, touches nothing when no mode is on, and answers with an
+// exit code instead of a box.
+TEST_F(VelmoraTest, PackageSwitchOffServesEveryUserAndReportsByExitCode) {
     const std::wstring otherUser = L"S-1-5-21-1111-2222-3333-1001";
     const std::wstring otherMode = otherUser + L"\\" + machine::kModeKey;
     struct RemovedUser {
@@ -249,6 +274,32 @@ TEST_F(VelmoraTest, PackageSwitchOffServesEveryLoadedUserAndReportsByExitCode) {
                                      L"Start_PowerButtonAction")
                       .value_or(0));
     EXPECT_FALSE(StartButtonAction().has_value()) << "a user whose mode was off had the Start menu changed";
+
+    // A user who is not signed in (a profile of the machine whose registry is not loaded) has the mode on:
+    // switched off once, Off and Shut down recorded in that registry, which is unloaded again. Wine keeps
+    // nothing written to a registry file it loaded, so what the program wrote is read from what it reports.
+    ASSERT_TRUE(ResetMachine(1));
+    ASSERT_TRUE(SetStoredMode(0));
+    ASSERT_TRUE(e2e::reg::DeleteTree(HKEY_USERS, otherUser));
+    const std::wstring absent = L"S-1-5-21-1111-2222-3333-1002";
+    const std::wstring profile = e2e::MakeSandbox(L"profile-not-signed-in");
+    const std::wstring listed = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + absent;
+    struct Unlisted {
+        std::wstring key;
+        ~Unlisted() { e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, key); }
+    } const unlisted{listed};
+    ASSERT_TRUE(SaveRegistryFile(L"VelmoraMode", 1, profile + L"NTUSER.DAT"));
+    ASSERT_TRUE(e2e::reg::SetString(HKEY_LOCAL_MACHINE, listed, L"ProfileImagePath",
+                                    L"%SystemDrive%" + profile.substr(2, profile.size() - 3), REG_EXPAND_SZ));
+    std::string reported;
+    EXPECT_EQ(0u, e2e::RunConsole(L"\"" + Exe() + L"\" UNINSTALL /package", &reported));
+    EXPECT_EQ(1u, FirmwareSwitches().size());
+    EXPECT_EQ(kOffWithOneScheme, PowercfgCommands());
+    EXPECT_NE(reported.find("Velmora: " + e2e::Narrow(absent) +
+                            " (not signed in): VelmoraMode 0, Start_PowerButtonAction 2\r\n"),
+              std::string::npos)
+        << reported;
+    EXPECT_FALSE(e2e::reg::KeyExists(HKEY_USERS, L"CorvaneVelmora_" + absent)) << "the registry stays loaded";
 
     // A refused switch and a missing library: the record stays, the exit code says why.
     ASSERT_TRUE(ResetMachine());

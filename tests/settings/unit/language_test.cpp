@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 
+#include "HelpStart.h"
+#include "HelpViewer.h"
 #include "Language.h"
 
 TEST(LanguageCode, SupportedIdentifiersGiveTheirUpperCaseCode) {
@@ -41,4 +43,18 @@ TEST(LanguageCode, ArabicAndHebrewAreWrittenRightToLeft) {
         EXPECT_TRUE(IsRightToLeftLanguage(code)) << code;
     for (const wchar_t* code : {L"0409", L"0402", L"041E", L"0804", L"0C0A", L"0422"})
         EXPECT_FALSE(IsRightToLeftLanguage(code)) << code;
+}
+
+// The help viewer runs as the person at the desktop: directly when that is this program's account, through
+// the desktop's shell when an administrator's credentials were typed at another user's desktop, and not at
+// all when the desktop's account cannot be told.
+TEST(HelpStart, TheViewerRunsAsWhoeverSitsAtTheDesktop) {
+    const std::wstring admin = L"S-1-5-21-1004336348-1177238915-682003330-500";
+    const std::wstring user = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+    EXPECT_EQ(ChooseHelpStart(admin, admin), HelpStart::kAsThisProgram);
+    EXPECT_EQ(ChooseHelpStart(admin, user), HelpStart::kAsDesktopUser);
+    EXPECT_EQ(ChooseHelpStart(admin, L""), HelpStart::kNotAtAll);
+    EXPECT_EQ(ChooseHelpStart(L"", user), HelpStart::kNotAtAll);
+    // On this machine, as with consent by the same administrator, both are the one account.
+    EXPECT_EQ(ChooseHelpStart(ProgramAccount(), DesktopAccount()), HelpStart::kAsThisProgram);
 }
