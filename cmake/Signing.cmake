@@ -8,12 +8,18 @@
 set(CORVANE_SIGN_PFX "" CACHE FILEPATH
     "PKCS#12 file with the maker's code-signing certificate and key; empty for an unsigned build")
 set(CORVANE_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamping service for the signatures (optional)")
+option(CORVANE_RELEASE "A release build: its signatures must carry a time stamp" OFF)
+if(CORVANE_RELEASE AND NOT (CORVANE_SIGN_PFX AND CORVANE_SIGN_TIMESTAMP_URL))
+    message(FATAL_ERROR "A release build is signed and time-stamped: CORVANE_SIGN_PFX and "
+                        "CORVANE_SIGN_TIMESTAMP_URL must both be set")
+endif()
 
 set(_corvane_sign_command)
 if(CORVANE_SIGN_PFX)
     set(_corvane_sign_command
         ${CMAKE_COMMAND} -E env CORVANE_SIGN_PFX=${CORVANE_SIGN_PFX}
-        CORVANE_SIGN_TIMESTAMP_URL=${CORVANE_SIGN_TIMESTAMP_URL} sh ${CMAKE_CURRENT_LIST_DIR}/sign-file)
+        CORVANE_SIGN_TIMESTAMP_URL=${CORVANE_SIGN_TIMESTAMP_URL} CORVANE_SIGN_RELEASE=$<BOOL:${CORVANE_RELEASE}>
+        sh ${CMAKE_CURRENT_LIST_DIR}/sign-file)
 endif()
 
 # Signs an executable target's file as part of its link step.

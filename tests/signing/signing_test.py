@@ -241,6 +241,17 @@ class SignedRelease(unittest.TestCase):
                 self.assertNotEqual(stored, 0)
                 self.assertEqual(stored, pe_checksum(signed))
 
+    def test_a_release_is_not_signed_without_a_time_stamp(self):
+        with tempfile.TemporaryDirectory() as folder:
+            program = os.path.join(folder, "Oskavel3.exe")
+            shutil.copy(os.path.join(DIST, PROGRAMS[1]), program)
+            result = run(["sh", SIGN_FILE, program],
+                         env=environment(CORVANE_SIGN_PFX=self.pki.pfx, CORVANE_SIGN_PASSWORD=PASSWORD,
+                                         CORVANE_SIGN_RELEASE="1"))
+            self.assertNotEqual(result.returncode, 0)
+            self.assertIn("a release is not signed without a time stamp", result.stderr)
+            self.assertEqual(read(program), read(os.path.join(DIST, PROGRAMS[1])))
+
     def test_one_changed_byte_breaks_the_signature(self):
         signed = bytearray(read(os.path.join(OUT, PROGRAMS[1])))
         signed[len(signed) // 2] ^= 0x01  # a byte of the program image, which the signature covers
