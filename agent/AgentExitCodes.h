@@ -15,6 +15,7 @@ enum Code : int {
     kPowerSettingFailed = 5,
     kRecordFailed = 6,
     kTaskFailed = 7,
+    kNoTimer = 8,
 };
 
 inline const wchar_t* Meaning(int code) {
@@ -30,11 +31,13 @@ inline const wchar_t* Meaning(int code) {
         case kImportFailed:
             return L"the plan file corvane.pow could not be imported";
         case kPowerSettingFailed:
-            return L"a power plan could not be activated or deleted, or a setting written";
+            return L"a power plan could not be activated, renamed or deleted, or a setting written";
         case kRecordFailed:
             return L"the record HKLM\\Software\\Corvane\\Oskavel could not be written or removed";
         case kTaskFailed:
             return L"the scheduled task Oskavel could not be registered or deleted";
+        case kNoTimer:
+            return L"the agent's timer could not be started; nothing was done";
         default:
             return L"unknown exit code";
     }

@@ -4,6 +4,7 @@
 
 #include <app.h>
 #include <handles.h>
+#include <registry.h>
 #include <text.h>
 
 #include <algorithm>
@@ -93,7 +94,7 @@ std::optional<std::wstring> FindDeviceUnderEnumerator(const std::wstring& enumer
 // Each present entry is named from its own instance key, so every command names the device that was found.
 void EnableWakeForListedDevices(const std::vector<std::wstring>& entries) {
     for (const std::wstring& entry : entries) {
-        const std::optional<std::wstring> instance = IsListedDevicePresent(entry);
+        const std::optional<std::wstring> instance = FindListedDevice(entry);
         if (!instance) continue;
         const std::wstring name = ReadDeviceName(*instance);
         if (!IsUsableDeviceName(name)) continue;
@@ -120,7 +121,7 @@ void ConfigureDeviceWake() {
     EnableWakeForListedDevices(entries);
 }
 
-std::optional<std::wstring> IsListedDevicePresent(const std::wstring& entry) {
+std::optional<std::wstring> FindListedDevice(const std::wstring& entry) {
     std::optional<std::wstring> found;
     for (const std::wstring& pattern : SplitDevicePatterns(entry)) {
         const DevicePattern parsed = ParseDevicePattern(pattern);

@@ -5,8 +5,6 @@
 #include <handles.h>
 #include <text.h>
 
-#include "CommandTail.h"
-
 namespace {
 
 const wchar_t kUserKey[] = L"Software\\Corvane\\Oskavel";
@@ -42,11 +40,13 @@ bool FileExists(const wchar_t* path) {
 }  // namespace
 
 bool IsUnitedStatesEnglish(const std::wstring& localeName) {
-    return TailEquals(localeName, L"en-us");
+    return fw::EqualsFoldingAscii(localeName, L"en-us");
 }
 
 bool CheckFirstRun() {
     const bool marked = IsUserMarked();
+    // The locale is read whatever the mark says, as the agent always has: reading it changes nothing, and a
+    // run keeps the same calls in the same order on every system.
     const std::wstring locale = UserLocaleName();
     if (marked) return false;
     if (IsImagePending()) return false;
@@ -61,7 +61,8 @@ bool IsImagePending() {
     version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ::GetVersionExW(&version);
+    // An unknown system counts as one still being prepared: nothing is configured and nobody is marked.
+    if (!::GetVersionExW(&version)) return true;
 #pragma GCC diagnostic pop
 
     if (version.dwMajorVersion >= 6) {

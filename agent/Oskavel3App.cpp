@@ -32,7 +32,7 @@ BOOL COskavel3App::InitInstance() {
     if (!RunMainDialog(dlg))
         m_nExitCode = reports ? agent_exit::kNoWindow : agent_exit::kDone;
     else
-        m_nExitCode = dlg.m_nExitCode;
+        m_nExitCode = dlg.ExitCode();
     return FALSE;
 }
 

@@ -42,13 +42,20 @@ BOOL COskavel3Dlg::OnInitDialog() {
     // The agent works unseen: hidden, then minimised, and kept minimised against the dialog manager.
     ::ShowWindow(m_hWnd, SW_HIDE);
     ::ShowWindow(m_hWnd, SW_MINIMIZE);
+    // Without the guard (no hook for this thread) the window may show in normal size for a moment under
+    // Wine's dialog manager; the work is the same.
     m_keepIconic.Guard(m_hWnd);
     fw::PostMessageRetrying(m_hWnd, WM_SHOWWINDOW, FALSE, SW_OTHERUNZOOM);
 
     m_strAgentDir = fw::ModuleDirectory();
     ::SetCurrentDirectoryW(m_strAgentDir.c_str());
     ::UpdateWindow(m_hWnd);
-    ::SetTimer(m_hWnd, kTimerId, kTimerPeriodMs, nullptr);
+    // Without its timer the agent would never work and never end, holding its mutex for good.
+    if (!::SetTimer(m_hWnd, kTimerId, kTimerPeriodMs, nullptr)) {
+        if (ReadAgentVerb(m_strCmdTail).kind != AgentVerb::kDefault) m_nExitCode = agent_exit::kNoTimer;
+        EndDialog(IDABORT);
+        return TRUE;
+    }
     m_nTimerTicks = 0;
     return TRUE;
 }
@@ -70,7 +77,9 @@ LRESULT COskavel3Dlg::OnTimer(WPARAM, LPARAM) {
 }
 
 void COskavel3Dlg::DispatchCommand() {
-    SchemeData data = PrepareSchemeData();
+    // What every sequence starts from: the power library and the record.
+    m_powerLibrary = LoadPowerLibrary();
+    RecordedScheme recorded = ReadRecordedScheme();
     const AgentVerb verb = ReadAgentVerb(m_strCmdTail);
     // Nobody answers a box for the installer package, nor in a service's session.
     const bool askUser = !verb.package && fw::InteractiveSession();
@@ -78,37 +87,37 @@ void COskavel3Dlg::DispatchCommand() {
 
     // A record whose plan is no longer in the store installs afresh: a lost plan is restored, and a
     // rollback or repair can rely on "/install".
-    const bool installed = data.recordedGuid && SchemeExists(*data.recordedGuid);
+    const bool installed = recorded.guid && SchemeExists(*recorded.guid);
     if (verb.kind == AgentVerb::kInstall && !installed) {
         // Recording and renaming need an imported identifier; without one a later install tries again.
-        const ImportedGuid imported = InstallPowerScheme(data, m_strAgentDir, outcome);
-        if (imported) RenamePlan(RecordSchemeIdentifier(*imported, askUser, outcome));
+        const ImportedGuid imported = InstallPowerScheme(m_powerLibrary.Get(), m_strAgentDir, outcome);
+        if (imported && !RenamePlan(RecordSchemeIdentifier(*imported, askUser, outcome)))
+            outcome.Fail(agent_exit::kPowerSettingFailed);
         if (!CreateAgentTask(m_strAgentDir, fw::ModulePath())) outcome.Fail(agent_exit::kTaskFailed);
         // The package's install that failed takes back what it did before it reports: the installation is
         // then rolled back, and its rollback cannot start this program once the files are gone (Wine's
         // msiexec removes them first).
         if (verb.package && outcome.code != agent_exit::kDone) {
-            if (imported) data.recordedGuid = *imported;
+            if (imported) recorded.guid = *imported;
             agent_exit::Outcome undone;
-            Uninstall(data, /*package=*/true, undone);
+            Uninstall(recorded, /*package=*/true, undone);
         }
     } else if (verb.kind == AgentVerb::kUninstall) {
-        Uninstall(data, verb.package, outcome);
+        Uninstall(recorded, verb.package, outcome);
     } else {
-        RenamePlan(data.recordedText);
+        if (!RenamePlan(recorded.text)) outcome.Fail(agent_exit::kPowerSettingFailed);
         // "/install" over an installed plan registers the task again (its files may be new), replacing the
         // one there in one step: a failing registration keeps the old task.
         if (verb.kind == AgentVerb::kInstall && !CreateAgentTask(m_strAgentDir, fw::ModulePath()))
             outcome.Fail(agent_exit::kTaskFailed);
         if (CheckFirstRun()) ConfigureDeviceWake();
     }
-    m_powerLibrary = std::move(data.powerLibrary);
     // Only a verb's run reports its outcome; the default sequence ends with 0.
     m_nExitCode = verb.kind == AgentVerb::kDefault ? agent_exit::kDone : outcome.code;
 }
 
-void COskavel3Dlg::Uninstall(const SchemeData& data, bool package, agent_exit::Outcome& outcome) {
-    RemovePowerScheme(data, outcome);
+void COskavel3Dlg::Uninstall(const RecordedScheme& recorded, bool package, agent_exit::Outcome& outcome) {
+    RemovePowerScheme(m_powerLibrary.Get(), recorded, outcome);
     if (!DeleteAgentTask()) outcome.Fail(agent_exit::kTaskFailed);
     // The package's uninstall leaves nothing behind, so a later install starts over.
     if (package && !RemoveAgentRecord()) outcome.Fail(agent_exit::kRecordFailed);

@@ -19,13 +19,15 @@ std::wstring ReadLanguageText(const std::wstring& section, const wchar_t* key, c
 }
 }  // namespace
 
-void COskavel3Dlg::RenamePlan(const std::wstring& guidText) {
+bool COskavel3Dlg::RenamePlan(const std::wstring& guidText) {
     wchar_t section[8] = L"";
     std::swprintf(section, 8, L"%04x", static_cast<unsigned>(::GetUserDefaultUILanguage()));
     const std::wstring iniPath = m_strAgentDir + L"MultiLang.ini";
     const std::wstring name = ReadLanguageText(section, L"Name", iniPath);
     const std::wstring description = ReadLanguageText(section, L"Description", iniPath);
-    // The identifier stands unquoted on the cmd line: only a GUID text may go there.
-    if (name.empty() || !fw::IsGuidText(guidText)) return;
-    RunAgentCommand(BuildRenameCommand(guidText, name, description));
+    // No name for the user's language: the plan keeps the names it has, and nothing failed. The identifier
+    // stands unquoted on the command line: only a GUID text may go there.
+    if (name.empty() || !fw::IsGuidText(guidText)) return true;
+    DWORD exitCode = 1;
+    return RunAgentCommand(BuildRenameCommand(guidText, name, description), &exitCode) && exitCode == 0;
 }

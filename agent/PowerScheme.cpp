@@ -14,10 +14,21 @@ const wchar_t kSchemeFile[] = L"corvane.pow";
 const GUID kBalanced = {0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2e}};
 const GUID kPowerSaver = {0xa1841308, 0x3541, 0x4fab, {0xbc, 0x81, 0xf7, 0x15, 0x56, 0xf2, 0x0b, 0x4a}};
 
-const wchar_t kProcessorSubgroup[] = L"54533251-82be-4824-96c1-47b60b740d00";
-const wchar_t kMaxProcessorState[] = L"bc5038f7-23e0-4960-96da-33abaf5935ec";
-const wchar_t kDisplaySubgroup[] = L"7516b95f-f776-4464-8c53-06167f40cc99";
-const wchar_t kDimBrightness[] = L"f1fbfde2-a960-4165-9f88-50667911ce96";
+// The two battery settings of Power saver that the maker's plan goes with: the highest processor state and
+// the brightness of a dimmed display, in percent.
+const GUID kProcessorSubgroup = {
+    0x54533251, 0x82be, 0x4824, {0x96, 0xc1, 0x47, 0xb6, 0x0b, 0x74, 0x0d, 0x00}};
+const GUID kMaxProcessorState = {
+    0xbc5038f7, 0x23e0, 0x4960, {0x96, 0xda, 0x33, 0xab, 0xaf, 0x59, 0x35, 0xec}};
+const GUID kDisplaySubgroup = {0x7516b95f, 0xf776, 0x4464, {0x8c, 0x53, 0x06, 0x16, 0x7f, 0x40, 0xcc, 0x99}};
+const GUID kDimBrightness = {0xf1fbfde2, 0xa960, 0x4165, {0x9f, 0x88, 0x50, 0x66, 0x79, 0x11, 0xce, 0x96}};
+// Installed, Power saver on battery keeps the processor at half its speed at most and dims the display to
+// dark, so that it saves more than the maker's plan; removing the product writes back full speed and half
+// brightness, Power saver's values before the product changed them.
+constexpr DWORD kInstalledMaxProcessor = 50;
+constexpr DWORD kInstalledDimBrightness = 0;
+constexpr DWORD kWindowsMaxProcessor = 100;
+constexpr DWORD kWindowsDimBrightness = 50;
 
 const wchar_t kMakerKey[] = L"Software\\Corvane";
 const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes\\";
@@ -54,24 +65,22 @@ void ReplaceDefaults(HMODULE lib, agent_exit::Outcome& outcome) {
 
 }  // namespace
 
-SchemeData PrepareSchemeData() {
-    SchemeData data;
-    data.processorSubgroup = GuidFromText(kProcessorSubgroup);
-    data.maxProcessorState = GuidFromText(kMaxProcessorState);
-    data.displaySubgroup = GuidFromText(kDisplaySubgroup);
-    data.dimBrightness = GuidFromText(kDimBrightness);
+fw::CModule LoadPowerLibrary() {
     // From the system directory only, never the agent's folder or the current directory.
-    data.powerLibrary.Reset(::LoadLibraryW((fw::SystemDirectory() + L"powrprof.dll").c_str()));
+    return fw::CModule(::LoadLibraryW((fw::SystemDirectory() + L"powrprof.dll").c_str()));
+}
 
+RecordedScheme ReadRecordedScheme() {
+    RecordedScheme recorded;
     BYTE buffer[260] = {};
     DWORD type = 0;
     DWORD size = sizeof buffer;
     if (::RegGetValueW(HKEY_LOCAL_MACHINE, kAgentKey, kRecordValue, RRF_RT_ANY, &type, buffer, &size) ==
         ERROR_SUCCESS) {
-        data.recordedText = fw::RegistryText(buffer, size);
-        if (!data.recordedText.empty()) data.recordedGuid = GuidFromText(data.recordedText);
+        recorded.text = fw::RegistryText(buffer, size);
+        if (!recorded.text.empty()) recorded.guid = GuidFromText(recorded.text);
     }
-    return data;
+    return recorded;
 }
 
 bool SchemeExists(const GUID& scheme) {
@@ -80,9 +89,7 @@ bool SchemeExists(const GUID& scheme) {
            ERROR_SUCCESS;
 }
 
-ImportedGuid InstallPowerScheme(const SchemeData& data, const std::wstring& agentDir,
-                                agent_exit::Outcome& outcome) {
-    const HMODULE lib = data.powerLibrary.Get();
+ImportedGuid InstallPowerScheme(HMODULE lib, const std::wstring& agentDir, agent_exit::Outcome& outcome) {
     if (!lib) {
         outcome.Fail(agent_exit::kNoPowerLibrary);
         return nullptr;
@@ -100,8 +107,8 @@ ImportedGuid InstallPowerScheme(const SchemeData& data, const std::wstring& agen
     }
     // Without an imported plan there is nothing to activate; the Power saver values and defaults still go.
     if (imported) SetActive(lib, *imported, outcome);
-    WriteDcValue(lib, data.processorSubgroup, data.maxProcessorState, 50, outcome);
-    WriteDcValue(lib, data.displaySubgroup, data.dimBrightness, 0, outcome);
+    WriteDcValue(lib, kProcessorSubgroup, kMaxProcessorState, kInstalledMaxProcessor, outcome);
+    WriteDcValue(lib, kDisplaySubgroup, kDimBrightness, kInstalledDimBrightness, outcome);
     ReplaceDefaults(lib, outcome);
     return imported;
 }
@@ -128,17 +135,15 @@ bool RemoveAgentRecord() {
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
-void RemovePowerScheme(const SchemeData& data, agent_exit::Outcome& outcome) {
-    const HMODULE lib = data.powerLibrary.Get();
+void RemovePowerScheme(HMODULE lib, const RecordedScheme& recorded, agent_exit::Outcome& outcome) {
     if (!lib) {
         outcome.Fail(agent_exit::kNoPowerLibrary);
         return;
     }
 
     SetActive(lib, kBalanced, outcome);
-    if (data.recordedGuid)
-        CallPower<DeleteFn>(lib, "PowerDeleteScheme", outcome, HKEY{}, &*data.recordedGuid);
-    WriteDcValue(lib, data.processorSubgroup, data.maxProcessorState, 100, outcome);
-    WriteDcValue(lib, data.displaySubgroup, data.dimBrightness, 50, outcome);
+    if (recorded.guid) CallPower<DeleteFn>(lib, "PowerDeleteScheme", outcome, HKEY{}, &*recorded.guid);
+    WriteDcValue(lib, kProcessorSubgroup, kMaxProcessorState, kWindowsMaxProcessor, outcome);
+    WriteDcValue(lib, kDisplaySubgroup, kDimBrightness, kWindowsDimBrightness, outcome);
     ReplaceDefaults(lib, outcome);
 }

@@ -10,18 +10,16 @@
 #include <optional>
 #include <string>
 
-// What every dispatch starts from.
-struct SchemeData {
-    GUID processorSubgroup{};
-    GUID maxProcessorState{};
-    GUID displaySubgroup{};
-    GUID dimBrightness{};
-    fw::CModule powerLibrary;          // empty when powrprof could not be loaded
-    std::wstring recordedText;         // "CorvaneMode", empty when none could be read
-    std::optional<GUID> recordedGuid;  // present when a non-empty text was read
-};
+// powrprof from the system directory; empty when it cannot be loaded. The dispatch loads it once and keeps it
+// until the agent ends.
+fw::CModule LoadPowerLibrary();
 
-SchemeData PrepareSchemeData();
+// The plan the agent recorded ("CorvaneMode").
+struct RecordedScheme {
+    std::wstring text;         // empty when none could be read
+    std::optional<GUID> guid;  // present when a non-empty text was read
+};
+RecordedScheme ReadRecordedScheme();
 
 // Whether the power-scheme store holds the plan.
 bool SchemeExists(const GUID& scheme);
@@ -35,7 +33,7 @@ using ImportedGuid = std::unique_ptr<GUID, LocalFreeDeleter>;
 // Imports <agentDir>corvane.pow, activates it, lowers two Power saver battery values and replaces the
 // defaults. Returns the imported plan's identifier, or null when none was imported. Every failing step is
 // noted in `outcome`; the other steps still run.
-ImportedGuid InstallPowerScheme(const SchemeData& data, const std::wstring& agentDir,
+ImportedGuid InstallPowerScheme(HMODULE powerLibrary, const std::wstring& agentDir,
                                 agent_exit::Outcome& outcome);
 
 // Stores the identifier as "CorvaneMode" and returns its text. `askUser`: a failure may be shown in a box.
@@ -50,4 +48,4 @@ bool RemoveAgentRecord();
 
 // Balanced active, the recorded plan deleted (when one is recorded), Power saver values restored, defaults
 // replaced.
-void RemovePowerScheme(const SchemeData& data, agent_exit::Outcome& outcome);
+void RemovePowerScheme(HMODULE powerLibrary, const RecordedScheme& recorded, agent_exit::Outcome& outcome);

@@ -19,25 +19,13 @@ CWinApp::~CWinApp() {
 }
 
 BOOL CWinApp::InitInstance() {
-    INITCOMMONCONTROLSEX icc{8, ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     return TRUE;
 }
 
-int CWinApp::Run() {
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    return 0;
-}
-
 bool CWinApp::RunMainDialog(CDialog& dlg) {
-    m_pMainWnd = &dlg;
-    const INT_PTR result = dlg.DoModal();
-    m_pMainWnd = nullptr;
-    return result != -1;
+    return dlg.DoModal() != -1;
 }
 
 int CWinApp::DoMessageBox(const std::wstring& text, UINT type) const {
@@ -144,6 +132,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     app->m_hInstance = instance;
     app->m_lpCmdLine = fw::CommandTail(::GetCommandLineW());
     app->m_strAppName = fw::ExecutableBaseName();
-    if (app->InitInstance()) app->Run();
+    app->InitInstance();
     return app->m_nExitCode;
 }

@@ -9,7 +9,6 @@
 namespace fw {
 
 class CDialog;
-class CWnd;
 
 class CWinApp {
 public:
@@ -21,10 +20,10 @@ public:
     // The program's application object.
     static CWinApp* Get() { return s_app; }
 
-    // Start-up; returning FALSE ends the process without a message loop. The base class does the opening
-    // both programs share: the common controls.
+    // Start-up; both programs do all their work in it and return FALSE, which ends the process (there is no
+    // message loop of the application's own). The base class does the opening both programs share: the
+    // common controls.
     virtual BOOL InitInstance();
-    virtual int Run();
 
     // A message box captioned with the application name; an OK-only box gets the warning icon.
     int DoMessageBox(const std::wstring& text, UINT type = MB_OK) const;
@@ -32,15 +31,14 @@ public:
     HINSTANCE m_hInstance = nullptr;
     // The command text after the program name and the blanks that follow it.
     const wchar_t* m_lpCmdLine = L"";
-    CWnd* m_pMainWnd = nullptr;
     // The executable's base name.
     std::wstring m_strAppName;
     // What the process ends with: 0 unless a run that reports its outcome (the installer package's) sets it.
     int m_nExitCode = 0;
 
 protected:
-    // Runs the dialog modally as the application's main window; false when it could not be created (no
-    // desktop to create it on), its result being of no interest otherwise.
+    // Runs the dialog modally; false when it could not be created (no desktop to create it on), its result
+    // being of no interest otherwise.
     bool RunMainDialog(CDialog& dlg);
 
 private:

@@ -5,7 +5,7 @@
 
 namespace fw {
 
-// Single-threaded apartment, as the shell wants for the extensions ShellExecuteW may load. A thread that
+// Single-threaded apartment, as the shell's objects and the accessibility proxies want it. A thread that
 // already has COM in another mode keeps it, and then nothing is undone.
 class CComScope {
 public:

@@ -1,6 +1,7 @@
 #include "dialog.h"
 
 #include "app.h"
+#include "handles.h"
 
 namespace fw {
 
@@ -67,14 +68,12 @@ LRESULT CDialog::OnPaint(WPARAM, LPARAM) {
         SetMsgHandled(false);
         return 0;
     }
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
     const RECT rc = GetClientRect();
     const int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-    ::DrawIcon(dc, x, y, m_hIcon);
-    ::EndPaint(m_hWnd, &ps);
+    ::DrawIcon(dc.Get(), x, y, m_hIcon);
     return 0;
 }
 

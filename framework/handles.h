@@ -138,6 +138,36 @@ private:
     bool m_owned = false;
 };
 
+// A window's paint context from BeginPaint, ended with EndPaint.
+class CPaintDC {
+public:
+    explicit CPaintDC(HWND window) : m_hWnd(window), m_hDC(::BeginPaint(window, &m_ps)) {}
+    ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    HDC Get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_hDC;
+};
+
+// An object selected into a device context for the guard's life; what was selected before comes back.
+class CSelectObject {
+public:
+    CSelectObject(HDC dc, HGDIOBJ object) : m_hDC(dc), m_hOld(::SelectObject(dc, object)) {}
+    ~CSelectObject() {
+        if (m_hOld && m_hOld != HGDI_ERROR) ::SelectObject(m_hDC, m_hOld);
+    }
+    CSelectObject(const CSelectObject&) = delete;
+    CSelectObject& operator=(const CSelectObject&) = delete;
+
+private:
+    HDC m_hDC;
+    HGDIOBJ m_hOld;
+};
+
 // A registry key with the few operations both programs need.
 class CRegKey : public UniqueHandle<RegKeyTraits> {
 public:
@@ -157,10 +187,6 @@ public:
                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
 };
-
-// The names of an open key's subkeys, in index order. The enumeration ends at the first error of any kind,
-// not only at the end of the list: a key deleted meanwhile answers every index with an error.
-std::vector<std::wstring> SubkeyNames(HKEY key);
 
 // An export of a loaded library as a function pointer of the given type (null when absent).
 template <class Fn>

@@ -1,3 +1,5 @@
+#include "registry.h"
+
 #include <algorithm>
 
 #include "handles.h"

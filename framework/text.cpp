@@ -27,6 +27,17 @@ std::wstring RegistryText(const unsigned char* data, size_t size) {
     return text;
 }
 
+bool EqualsFoldingAscii(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    auto fold = [](wchar_t c) {
+        return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    };
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) return false;
+    }
+    return true;
+}
+
 bool IsGuidText(const std::wstring& text) {
     if (text.size() != 36) return false;
     for (size_t i = 0; i < text.size(); ++i) {

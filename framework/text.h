@@ -13,6 +13,10 @@ const wchar_t* CommandTail(const wchar_t* commandLine);
 // all of them when the data holds no terminator; an odd last byte is no code unit and is dropped.
 std::wstring RegistryText(const unsigned char* data, size_t size);
 
+// Whole-string comparison that folds only the ASCII letters A-Z to a-z, as command tails and locale names
+// are compared: "/INSTALL" equals "/install", "en-US" equals "en-us".
+bool EqualsFoldingAscii(const std::wstring& a, const std::wstring& b);
+
 // A well-formed GUID text: 36 characters, hyphens at 8, 13, 18 and 23, hex digits (of either case)
 // everywhere else. Only such a text may stand unquoted on a command line.
 bool IsGuidText(const std::wstring& text);

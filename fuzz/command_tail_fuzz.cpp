@@ -47,15 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::wstring swapped = line, changed = line;
     for (wchar_t& c : swapped) c = OtherCase(c);
-    FUZZ_CHECK(TailEquals(line, line) && TailEquals(swapped, line) && TailEquals(line, swapped), line);
-    FUZZ_CHECK(!TailEquals(line + L"x", line) && !TailEquals(line, line + L"x"), line);
+    FUZZ_CHECK(fw::EqualsFoldingAscii(line, line) && fw::EqualsFoldingAscii(swapped, line) &&
+                   fw::EqualsFoldingAscii(line, swapped),
+               line);
+    FUZZ_CHECK(!fw::EqualsFoldingAscii(line + L"x", line) && !fw::EqualsFoldingAscii(line, line + L"x"),
+               line);
     const AgentVerb verb = ReadAgentVerb(line), swappedVerb = ReadAgentVerb(swapped);
     FUZZ_CHECK(verb.kind == swappedVerb.kind && verb.package == swappedVerb.package, line);
     if (!line.empty() && !name.empty()) {
         wchar_t& at = changed[name.size() % line.size()];
         const bool sameLetter = name[0] == at || name[0] == OtherCase(at);
         at = name[0];
-        FUZZ_CHECK(TailEquals(changed, line) == sameLetter, changed);
+        FUZZ_CHECK(fw::EqualsFoldingAscii(changed, line) == sameLetter, changed);
     }
     return 0;
 }

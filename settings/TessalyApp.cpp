@@ -58,5 +58,5 @@ int CTessalyApp::CheckOSVersion() {
     const OsSupport support = EvaluateOSVersion(info);
     if (support.win7Client) m_bWin7Client = 1;
     if (support.vistaOrXP) m_bVistaOrXP = 1;
-    return (m_bWin7Client || m_bVistaOrXP) ? 1 : 0;
+    return support.supported();
 }

@@ -6,6 +6,7 @@
 #include <com.h>
 #include <controls.h>
 #include <handles.h>
+#include <registry.h>
 #include <text.h>
 
 #include <string>

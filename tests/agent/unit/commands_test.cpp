@@ -5,6 +5,7 @@
 #include <app.h>
 #include <e2e.h>
 #include <machine.h>
+#include <text.h>
 
 #include <string>
 
@@ -87,15 +88,15 @@ TEST(RunAgentCommand, WaitsForTheSystemToolAndReportsWhetherItStarted) {
 }
 
 TEST(CommandTail, OnlyAsciiLettersFold) {
-    EXPECT_TRUE(TailEquals(L"/install", L"/install"));
-    EXPECT_TRUE(TailEquals(L"/INSTALL", L"/install"));
-    EXPECT_TRUE(TailEquals(L"/UnInStAlL", L"/uninstall"));
-    EXPECT_FALSE(TailEquals(L"/install ", L"/install"));
-    EXPECT_FALSE(TailEquals(L"/install x", L"/install"));
-    EXPECT_FALSE(TailEquals(L"/instal", L"/install"));
-    EXPECT_FALSE(TailEquals(L"", L"/install"));
-    EXPECT_FALSE(TailEquals(L"-install", L"/install"));
-    EXPECT_FALSE(TailEquals(L"/\u0130NSTALL", L"/install"));  // dotted capital I is not ASCII
+    EXPECT_TRUE(fw::EqualsFoldingAscii(L"/install", L"/install"));
+    EXPECT_TRUE(fw::EqualsFoldingAscii(L"/INSTALL", L"/install"));
+    EXPECT_TRUE(fw::EqualsFoldingAscii(L"/UnInStAlL", L"/uninstall"));
+    EXPECT_FALSE(fw::EqualsFoldingAscii(L"/install ", L"/install"));
+    EXPECT_FALSE(fw::EqualsFoldingAscii(L"/install x", L"/install"));
+    EXPECT_FALSE(fw::EqualsFoldingAscii(L"/instal", L"/install"));
+    EXPECT_FALSE(fw::EqualsFoldingAscii(L"", L"/install"));
+    EXPECT_FALSE(fw::EqualsFoldingAscii(L"-install", L"/install"));
+    EXPECT_FALSE(fw::EqualsFoldingAscii(L"/\u0130NSTALL", L"/install"));  // dotted capital I is not ASCII
 }
 
 TEST(CommandTail, ThePackageWordFollowsAVerbAfterOneBlank) {

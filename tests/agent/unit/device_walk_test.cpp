@@ -25,28 +25,28 @@ protected:
 
 TEST_F(DeviceWalk, ControlBelowAnInstanceMakesTheDevicePresent) {
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kEnum + L"\\VEN_5555\\1\\Device Parameters", L"x", L""));
-    EXPECT_EQ(IsListedDevicePresent(L"CVTEST\\VEN_5555"), std::nullopt);
+    EXPECT_EQ(FindListedDevice(L"CVTEST\\VEN_5555"), std::nullopt);
     // "control" in another case is not the marker either.
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kEnum + L"\\VEN_5555\\1\\control", L"x", L""));
-    EXPECT_EQ(IsListedDevicePresent(L"CVTEST\\VEN_5555"), std::nullopt);
+    EXPECT_EQ(FindListedDevice(L"CVTEST\\VEN_5555"), std::nullopt);
 
     const std::wstring instance = kEnum + L"\\VEN_1234&DEV_0001\\4&1a2b";
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, instance, L"FriendlyName", L"Test NIC"));
     ASSERT_TRUE(Control(instance));
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\ven_1234"), instance);
+    EXPECT_EQ(FindListedDevice(L"cvtest\\ven_1234"), instance);
     EXPECT_EQ(ReadDeviceName(instance), L"Test NIC");
 }
 
 TEST_F(DeviceWalk, PrefixMatchesOnlyAtTheStartInAnyCase) {
     ASSERT_TRUE(Control(kEnum + L"\\ven_abcd&dev_0002\\1"));
-    EXPECT_EQ(IsListedDevicePresent(L"CVTEST\\DEV_0002"), std::nullopt);
+    EXPECT_EQ(FindListedDevice(L"CVTEST\\DEV_0002"), std::nullopt);
     // The instance key keeps the stored case.
-    EXPECT_EQ(IsListedDevicePresent(L"CVTEST\\VEN_ABCD"), kEnum + L"\\ven_abcd&dev_0002\\1");
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\"), kEnum + L"\\ven_abcd&dev_0002\\1");  // every hardware key
-    EXPECT_EQ(IsListedDevicePresent(L"NOSUCHENUM\\VEN_ABCD"), std::nullopt);
+    EXPECT_EQ(FindListedDevice(L"CVTEST\\VEN_ABCD"), kEnum + L"\\ven_abcd&dev_0002\\1");
+    EXPECT_EQ(FindListedDevice(L"cvtest\\"), kEnum + L"\\ven_abcd&dev_0002\\1");  // every hardware key
+    EXPECT_EQ(FindListedDevice(L"NOSUCHENUM\\VEN_ABCD"), std::nullopt);
     // Empty patterns and a bare backslash would reach every device of the machine: they name none.
     for (const wchar_t* entry : {L";", L";;", L"\\", L"\\;"})
-        EXPECT_EQ(IsListedDevicePresent(entry), std::nullopt) << e2e::Narrow(entry);
+        EXPECT_EQ(FindListedDevice(entry), std::nullopt) << e2e::Narrow(entry);
 }
 
 TEST_F(DeviceWalk, EachEntryIsNamedFromItsOwnPresentInstance) {
@@ -55,12 +55,12 @@ TEST_F(DeviceWalk, EachEntryIsNamedFromItsOwnPresentInstance) {
     ASSERT_TRUE(
         SetString(HKEY_LOCAL_MACHINE, kEnum + L"\\VEN_0002\\instA", L"FriendlyName", L"Unplugged twin"));
     ASSERT_TRUE(Control(kEnum + L"\\VEN_0002\\instB\\Sub"));
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\ven_0001;cvtest\\ven_0002"), kEnum + L"\\VEN_0002\\instB");
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\ven_0001"), std::nullopt);
+    EXPECT_EQ(FindListedDevice(L"cvtest\\ven_0001;cvtest\\ven_0002"), kEnum + L"\\VEN_0002\\instB");
+    EXPECT_EQ(FindListedDevice(L"cvtest\\ven_0001"), std::nullopt);
 
     // "Control" right under the hardware key makes the hardware key the device's key.
     ASSERT_TRUE(Control(kEnum + L"\\VEN_0003"));
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\ven_0003"), kEnum + L"\\VEN_0003");
+    EXPECT_EQ(FindListedDevice(L"cvtest\\ven_0003"), kEnum + L"\\VEN_0003");
 }
 
 TEST_F(DeviceWalk, LargeTreesAreWalkedWhole) {
@@ -68,12 +68,12 @@ TEST_F(DeviceWalk, LargeTreesAreWalkedWhole) {
     std::wstring deep = kEnum + L"\\VEN_DEEP\\inst";
     for (int level = 0; level < 50; ++level) deep += L"\\L" + std::to_wstring(level);
     ASSERT_TRUE(Control(deep));
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\ven_deep"), kEnum + L"\\VEN_DEEP\\inst");
+    EXPECT_EQ(FindListedDevice(L"cvtest\\ven_deep"), kEnum + L"\\VEN_DEEP\\inst");
 
     // Key paths far beyond 260 characters.
     const std::wstring longKey(200, L'k');
     ASSERT_TRUE(Control(kEnum + L"\\VEN_LONGPATH\\" + longKey + L"\\" + longKey + L"\\" + longKey));
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\ven_longpath"), kEnum + L"\\VEN_LONGPATH\\" + longKey);
+    EXPECT_EQ(FindListedDevice(L"cvtest\\ven_longpath"), kEnum + L"\\VEN_LONGPATH\\" + longKey);
 
     // A thousand matching hardware keys; only the last one is present.
     for (int i = 0; i < 1000; ++i) {
@@ -82,7 +82,7 @@ TEST_F(DeviceWalk, LargeTreesAreWalkedWhole) {
         ASSERT_TRUE(i == 999 ? Control(kEnum + name)
                              : SetString(HKEY_LOCAL_MACHINE, kEnum + name, L"x", L""));
     }
-    EXPECT_EQ(IsListedDevicePresent(L"cvtest\\ven_many"), kEnum + L"\\VEN_MANY&0999\\inst");
+    EXPECT_EQ(FindListedDevice(L"cvtest\\ven_many"), kEnum + L"\\VEN_MANY&0999\\inst");
 }
 
 TEST_F(DeviceWalk, DeviceNameSources) {

@@ -131,7 +131,6 @@ const ImportTable kAvailableOn52x64 = {
     {"OLE32.DLL", {"CoCreateInstance", "CoInitializeEx", "CoUninitialize"}},
     {"OLEAUT32.DLL", {"SysAllocString", "SysFreeString", "VariantClear", "VariantInit"}},
     {"OLEACC.DLL", {"CreateStdAccessibleObject", "LresultFromObject"}},
-    {"SHELL32.DLL", {"ShellExecuteW"}},
     {"USER32.DLL",
      {"AppendMenuW",
       "BeginPaint",
