@@ -1,6 +1,7 @@
 #include "ModeRecord.h"
 
 #include <handles.h>
+#include <registry.h>
 #include <text.h>
 
 namespace {

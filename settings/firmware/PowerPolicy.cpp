@@ -3,6 +3,7 @@
 #include <app.h>
 #include <childprocess.h>
 #include <handles.h>
+#include <registry.h>
 #include <text.h>
 
 #include <cstdio>
