@@ -38,9 +38,8 @@ struct PlanSetting {
     DWORD dc = 0;
 };
 
-// The folder of the test program (trailing backslash), where the build puts the tests' data files: the
-// shipped plan's settings (corvane-settings.txt) and a plan file shaped like a Windows export
-// (windows-export.pow).
+// The folder of the test program (trailing backslash), where the build puts the shipped plan's settings
+// (corvane-settings.txt).
 std::wstring TestDataDir();
 // The settings of the shipped plan, as the build's parser of its source reads them.
 std::vector<PlanSetting> ShippedPlanSettings();
