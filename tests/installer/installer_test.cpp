@@ -309,8 +309,8 @@ protected:
 
 TEST_F(Installer, InstallPutsProgramsDataShortcutAndEntryInPlaceAndRunsTheAgent) {
     // A record left behind whose plan is gone: the install imports the plan all the same.
-    reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", L"0b0b0b0b-1111-2222-3333-444455556666",
-                   REG_EXPAND_SZ, KEY_WOW64_32KEY);
+    ASSERT_TRUE(reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode",
+                               L"0b0b0b0b-1111-2222-3333-444455556666", REG_EXPAND_SZ, KEY_WOW64_32KEY));
     ASSERT_TRUE(Install());
 
     for (const wchar_t* file : {L"Velmora.exe", L"UIString.ini", L"Help\\0409.chm", L"Help\\3001.chm"})
@@ -370,7 +370,7 @@ TEST_F(Installer, UninstallSwitchesTheModeOffAndRemovesEverythingThenAReinstallS
 TEST_F(Installer, ASilentUninstallWhoseSwitchOffIsRefusedEndsByItselfAndLogsWhy) {
     ASSERT_TRUE(Install());
     ASSERT_TRUE(SetModeOn());
-    reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"SwitchAnswer", 2);
+    ASSERT_TRUE(reg::SetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"SwitchAnswer", 2));
 
     const MsiexecRun run = Msiexec(L"/x \"" + Package() + L"\" /qn");
     ASSERT_TRUE(run.ended) << "the uninstall waited";
@@ -404,7 +404,7 @@ TEST_F(Installer, RepairPutsMissingFilesAndALostPlanBack) {
     ASSERT_TRUE(fs::remove(std::wstring(kVelmoraDir) + L"Help\\0407.chm"));
     ASSERT_EQ(RunConsole(L"powercfg.exe -setactive " + std::wstring(kBalanced)), 0u);
     ASSERT_EQ(RunConsole(L"powercfg.exe -delete " + plan), 0u);
-    ::DeleteFileW(kTaskFile);
+    ASSERT_TRUE(::DeleteFileW(kTaskFile));
 
     // The repair that "msiexec /fa" asks for, in the form Wine's msiexec carries out (its /f takes no
     // product code and finds no product from a package path).
@@ -524,7 +524,7 @@ TEST_F(Installer, ABrokenOrMissingPackageChangesNothing) {
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 100000u);
     const std::wstring broken = L"C:\\corvane-tests\\broken.msi";
-    WriteTextFile(broken, bytes.substr(0, bytes.size() / 3));
+    ASSERT_TRUE(WriteTextFile(broken, bytes.substr(0, bytes.size() / 3)));
 
     for (const std::wstring& package : {broken, std::wstring(L"C:\\corvane-tests\\missing.msi")}) {
         const MsiexecRun run = Msiexec(L"/i \"" + package + L"\" /qn");
