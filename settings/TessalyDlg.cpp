@@ -65,7 +65,7 @@ BOOL CTessalyDlg::OnInitDialog() {
     const bool packageRun = tail == kPackageUninstallTail;
     m_bQuiet = packageRun || !fw::InteractiveSession();
     auto end = [this](int exitCode) {
-        m_nExitCode = exitCode;
+        NoteFailure(exitCode);
         EndDialog(0);
         return TRUE;
     };
@@ -103,8 +103,7 @@ BOOL CTessalyDlg::OnInitDialog() {
                  m_modeRecord.Describe(CPowerPolicy::kStartMenuKey, CPowerPolicy::kStartMenuButton))
                 fw::ReportToCaller(L"Velmora: " + line);
         }
-        return end(m_modeRecord.ReadModeValue(CModeRecord::kModeValue) == 0 ? doneCode
-                                                                            : velmora_exit::kSwitchRefused);
+        return end(doneCode);
     }
 
     ShowInitialState();
@@ -132,6 +131,10 @@ void CTessalyDlg::ArrangeTabOrder() {
 void CTessalyDlg::MarkChosenOption() {
     m_btnOn.SendMessage(BM_SETCHECK, m_nSelectedMode == 1 ? BST_CHECKED : BST_UNCHECKED);
     m_btnOff.SendMessage(BM_SETCHECK, m_nSelectedMode == 1 ? BST_UNCHECKED : BST_CHECKED);
+}
+
+void CTessalyDlg::NoteFailure(int exitCode) {
+    if (m_nExitCode == velmora_exit::kDone) m_nExitCode = exitCode;
 }
 
 void CTessalyDlg::ShowMessage(const std::wstring& text) {

@@ -29,6 +29,9 @@ protected:
 
 private:
     void ShowMessage(const std::wstring& text);
+    // A failure of the package's switch-off, for its exit code: the first one counts. (A person is told in a
+    // box where the failure happens.)
+    void NoteFailure(int exitCode);
     void ShowInitialState();
     void LoadButtonImages();
     void OnSelectOn();

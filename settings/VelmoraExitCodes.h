@@ -1,5 +1,6 @@
 // What "Velmora.exe UNINSTALL /package", the installer package's switch-off, reports by exit code; the
-// package logs the code with its meaning. Every other run ends with 0.
+// package logs the code with its meaning. Every other run ends with 0. When several steps fail, the first
+// one's code is reported.
 #pragma once
 
 namespace velmora_exit {
@@ -14,6 +15,8 @@ enum Code : int {
     kSwitchRefused = 6,       // the firmware refused to switch quick resume off
     kNoWindow = 7,            // Velmora's window could not be created: nothing was done
     kProfileUnreadable = 8,   // done for everyone else, but a user's registry could not be read
+    kPolicyIncomplete = 9,    // switched off, but a powercfg.exe of the power policy could not be started
+    kRecordNotWritten = 10,   // switched off, but a user's record could not be written
 };
 
 inline const wchar_t* Meaning(int code) {
@@ -37,6 +40,10 @@ inline const wchar_t* Meaning(int code) {
         case kProfileUnreadable:
             return L"switched off where a user's recorded mode was on, but a user's registry could not be "
                    L"read";
+        case kPolicyIncomplete:
+            return L"quick resume was switched off, but the power policy could not be written whole";
+        case kRecordNotWritten:
+            return L"quick resume was switched off, but a user's recorded mode could not be written";
         default:
             return L"unknown exit code";
     }

@@ -20,15 +20,26 @@ bool IsUserAccount(const std::wstring& name) {
     return !isClasses && (name.rfind(L"S-1-5-21-", 0) == 0 || name.rfind(L"S-1-12-1-", 0) == 0);
 }
 
-DWORD ReadDword(HKEY root, const std::wstring& path, const wchar_t* name) {
+// A value's four bytes, whatever its type. A missing key or value is no record at all; one that cannot be
+// read as four bytes (too long, say) is unreadable.
+struct Dword {
+    bool readable = true;
+    DWORD value = 0;  // 0 when missing or unreadable
+};
+Dword QueryDword(HKEY root, const std::wstring& path, const wchar_t* name) {
     fw::CRegKey key;
-    if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
+    const LONG opened = key.Open(root, path.c_str(), KEY_READ);
+    if (opened != ERROR_SUCCESS) return {opened == ERROR_FILE_NOT_FOUND, 0};
     DWORD data = 0;
     DWORD size = sizeof data;
-    if (::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) !=
-        ERROR_SUCCESS)
-        return 0;
-    return data;
+    const LONG read =
+        ::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
+    if (read != ERROR_SUCCESS) return {read == ERROR_FILE_NOT_FOUND, 0};
+    return {true, data};
+}
+
+DWORD ReadDword(HKEY root, const std::wstring& path, const wchar_t* name) {
+    return QueryDword(root, path, name).value;
 }
 
 bool WriteDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value) {
@@ -91,9 +102,16 @@ CModeRecord::CModeRecord() : m_hives{{HKEY_CURRENT_USER, L"", L"", nullptr}} {}
 
 CModeRecord CModeRecord::UsersWithModeOn(std::vector<std::wstring>& unreadable) {
     std::vector<Hive> on;
+    // Whether the user's record says on; a record that says neither on nor off is named in `unreadable`.
+    auto isOn = [&](const std::wstring& prefix, const std::wstring& user) {
+        const Dword mode = QueryDword(HKEY_USERS, prefix + kModeKey, kModeValue);
+        if (!mode.readable || mode.value > 1)
+            unreadable.push_back(user + L" (its VelmoraMode is neither 0 nor 1)");
+        return mode.readable && mode.value == 1;
+    };
     // Users who are signed in: their registries are loaded under their SIDs.
     for (const std::wstring& user : fw::SubkeyNames(HKEY_USERS)) {
-        if (IsUserAccount(user) && ReadDword(HKEY_USERS, user + L"\\" + kModeKey, kModeValue) == 1)
+        if (IsUserAccount(user) && isOn(user + L"\\", user))
             on.push_back({HKEY_USERS, user + L"\\", user, nullptr});
     }
 
@@ -119,8 +137,7 @@ CModeRecord CModeRecord::UsersWithModeOn(std::vector<std::wstring>& unreadable) 
             continue;
         }
         auto hive = std::make_shared<CLoadedHive>(name);
-        if (ReadDword(HKEY_USERS, name + L"\\" + kModeKey, kModeValue) == 1)
-            on.push_back({HKEY_USERS, name + L"\\", user, std::move(hive)});
+        if (isOn(name + L"\\", user)) on.push_back({HKEY_USERS, name + L"\\", user, std::move(hive)});
     }
     return CModeRecord(std::move(on));
 }
@@ -129,8 +146,11 @@ DWORD CModeRecord::ReadModeValue(const wchar_t* name) const {
     return m_hives.empty() ? 0 : ReadDword(m_hives.front().root, m_hives.front().prefix + kModeKey, name);
 }
 
-void CModeRecord::WriteModeValue(const wchar_t* name, DWORD value) const {
-    for (const Hive& hive : m_hives) WriteDword(hive.root, hive.prefix + kModeKey, name, value);
+bool CModeRecord::WriteModeValue(const wchar_t* name, DWORD value) const {
+    bool written = true;
+    for (const Hive& hive : m_hives)
+        written = WriteDword(hive.root, hive.prefix + kModeKey, name, value) && written;
+    return written;
 }
 
 bool CModeRecord::WriteUserDword(const wchar_t* key, const wchar_t* name, DWORD value) const {

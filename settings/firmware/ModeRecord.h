@@ -16,15 +16,15 @@ public:
 
     // The running user's record.
     CModeRecord();
-    // The records of every user of the machine whose VelmoraMode is 1. A profile whose registry cannot be
-    // read is named in `unreadable` (its mode is not known).
+    // The records of every user of the machine whose VelmoraMode is 1. A user whose registry or record cannot
+    // be read is named in `unreadable` (that user's mode is not known).
     static CModeRecord UsersWithModeOn(std::vector<std::wstring>& unreadable);
 
     bool Empty() const { return m_hives.empty(); }
     // The value in the first of the record's registries; 0 when it cannot be read.
     DWORD ReadModeValue(const wchar_t* name) const;
-    // Writes the value into every one of the record's registries; a failure goes unnoticed.
-    void WriteModeValue(const wchar_t* name, DWORD value) const;
+    // Writes the value into every one of the record's registries; false when one did not take it.
+    bool WriteModeValue(const wchar_t* name, DWORD value) const;
     // Writes a value of another key of the same users (their Explorer settings); false when none took it.
     bool WriteUserDword(const wchar_t* key, const wchar_t* name, DWORD value) const;
     // For the package's log: each user of the record and what the record holds now.

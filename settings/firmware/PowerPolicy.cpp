@@ -13,17 +13,18 @@ namespace {
 const wchar_t kBalancedScheme[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
 const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
 
-const wchar_t kButtonsSubgroup[] = L" 4f971e89-eebd-4455-a8de-9e59040e7347 ";
-const wchar_t kSleepSubgroup[] = L" 238c9fa8-0aad-41ed-83f4-97be242c8f20 ";
+// The settings the policy writes.
+const wchar_t kButtonsSubgroup[] = L"4f971e89-eebd-4455-a8de-9e59040e7347";
+const wchar_t kSleepButton[] = L"96996bc0-ad50-47ec-923b-6f41874dd9eb";
+const wchar_t kPowerButton[] = L"7648efa3-dd9c-4e3e-b566-50f929386280";
+const wchar_t kLidClose[] = L"5ca83367-6e45-459f-a27b-476b1d01c936";
+const wchar_t kSleepSubgroup[] = L"238c9fa8-0aad-41ed-83f4-97be242c8f20";
+const wchar_t kHibernateAfter[] = L"9d7815a6-7ee4-497e-8888-515a05f02364";
+const wchar_t kHybridSleep[] = L"94ac6d29-73ce-41a6-809f-6363ba21b47e";
 
 // Settings whose access rights follow the mode, in the order they are applied.
-const wchar_t* const kDescriptorTargets[] = {
-    L"9d7815a6-7ee4-497e-8888-515a05f02364",  // hibernate after
-    L"5ca83367-6e45-459f-a27b-476b1d01c936",  // lid close action
-    L"7648efa3-dd9c-4e3e-b566-50f929386280",  // power button action
-    L"96996bc0-ad50-47ec-923b-6f41874dd9eb",  // sleep button action
-    L"94ac6d29-73ce-41a6-809f-6363ba21b47e",  // allow hybrid sleep
-};
+const wchar_t* const kDescriptorTargets[] = {kHibernateAfter, kLidClose, kPowerButton, kSleepButton,
+                                             kHybridSleep};
 
 struct PolicyValues {
     const wchar_t* hibernate;
@@ -76,7 +77,8 @@ CPowerPolicy::CPowerPolicy() {
     m_strPowercfg = system + L"powercfg.exe";
 }
 
-int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) const {
+int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) {
+    m_bAllCommandsRan = true;
     const PolicyValues& values = kind == kModeOn ? kOn : kOff;
     const std::wstring& powercfg = m_strCommandPrefix;
     auto applyDescriptors = [&] {
@@ -89,15 +91,22 @@ int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) const {
     std::vector<std::wstring> schemes;
     std::wstring active;
     if (ReadSchemes(schemes, active)) {
-        const std::wstring tails[] = {
-            kButtonsSubgroup + std::wstring(L"96996bc0-ad50-47ec-923b-6f41874dd9eb 1"),
-            kButtonsSubgroup + std::wstring(L"7648efa3-dd9c-4e3e-b566-50f929386280 1"),
-            kButtonsSubgroup + std::wstring(L"5ca83367-6e45-459f-a27b-476b1d01c936 1"),
-            kSleepSubgroup + std::wstring(L"9d7815a6-7ee4-497e-8888-515a05f02364 ") + values.hibernate,
-            kSleepSubgroup + std::wstring(L"94ac6d29-73ce-41a6-809f-6363ba21b47e ") + values.hybrid,
+        // Subgroup, setting and value of each, on mains and on battery: the three buttons sleep.
+        const struct {
+            const wchar_t* subgroup;
+            const wchar_t* setting;
+            const wchar_t* value;
+        } settings[] = {
+            {kButtonsSubgroup, kSleepButton, L"1"},
+            {kButtonsSubgroup, kPowerButton, L"1"},
+            {kButtonsSubgroup, kLidClose, L"1"},
+            {kSleepSubgroup, kHibernateAfter, values.hibernate},
+            {kSleepSubgroup, kHybridSleep, values.hybrid},
         };
         for (const std::wstring& scheme : schemes) {
-            for (const std::wstring& tail : tails) {
+            for (const auto& setting : settings) {
+                const std::wstring tail =
+                    std::wstring(L" ") + setting.subgroup + L" " + setting.setting + L" " + setting.value;
                 RunHiddenCommand(powercfg + L"-setacvalueindex " + scheme + tail);
                 RunHiddenCommand(powercfg + L"-setdcvalueindex " + scheme + tail);
             }
@@ -120,10 +129,9 @@ int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) const {
     return 1;
 }
 
-void CPowerPolicy::RunHiddenCommand(const std::wstring& commandLine) const {
-    if (m_strPowercfg.empty()) return;
+void CPowerPolicy::RunHiddenCommand(const std::wstring& commandLine) {
     fw::ChildOptions options;
     options.application = m_strPowercfg.c_str();
     options.creationFlags = CREATE_NO_WINDOW;
-    fw::RunChildPumping(commandLine, options);
+    if (m_strPowercfg.empty() || !fw::RunChildPumping(commandLine, options)) m_bAllCommandsRan = false;
 }

@@ -1,6 +1,7 @@
 // The dialog's firmware requests: binding the library, reading the quick-resume mode and switching it, with
 // the policy and the record that follow a switch. Every failure is reported where it happens.
 #include "../TessalyDlg.h"
+#include "../VelmoraExitCodes.h"
 #include "StatusTexts.h"
 
 namespace {
@@ -48,12 +49,10 @@ BOOL CTessalyDlg::ReadQuickResumeMode() {
 bool CTessalyDlg::SwitchMode(int mode, const wchar_t* invalidAnswerText) {
     const BYTE expected = mode == 1 ? 1 : 0;
     const BYTE answer = CallFirmware(kSwitchFunction, mode == 1 ? kSwitchOn : kSwitchOff);
-    if (answer == kInvalidAnswer) {
-        ShowMessage(invalidAnswerText);
-        return false;
-    }
-    if (answer != expected) {
-        ShowMessage(mode == 1 ? L"Fail to set Enable" : L"Fail to set Disable");
+    if (answer == kInvalidAnswer || answer != expected) {
+        ShowMessage(answer == kInvalidAnswer ? invalidAnswerText
+                                             : (mode == 1 ? L"Fail to set Enable" : L"Fail to set Disable"));
+        NoteFailure(velmora_exit::kSwitchRefused);
         return false;
     }
     // Firmware first, then the policy, then the record: the record never claims a mode the firmware refused.
@@ -62,7 +61,9 @@ bool CTessalyDlg::SwitchMode(int mode, const wchar_t* invalidAnswerText) {
         CBusy busy(*this);
         m_policy.SetPowerPolicy(mode == 1 ? CPowerPolicy::kModeOn : CPowerPolicy::kModeOff, m_modeRecord);
     }
-    m_modeRecord.WriteModeValue(kModeValue, expected);
+    if (!m_policy.AllCommandsRan()) NoteFailure(velmora_exit::kPolicyIncomplete);
+    // A person is not told of a record that could not be written; the package's log is.
+    if (!m_modeRecord.WriteModeValue(kModeValue, expected)) NoteFailure(velmora_exit::kRecordNotWritten);
     return true;
 }
 

@@ -301,6 +301,17 @@ TEST_F(VelmoraTest, PackageSwitchOffServesEveryUserAndReportsByExitCode) {
         << reported;
     EXPECT_FALSE(e2e::reg::KeyExists(HKEY_USERS, L"CorvaneVelmora_" + absent)) << "the registry stays loaded";
 
+    // Without the system's powercfg.exe the firmware is switched off and Off recorded, but the power policy
+    // is not written: the exit code says so.
+    ASSERT_TRUE(ResetMachine());
+    ASSERT_TRUE(SetStoredMode(1));
+    {
+        const e2e::MovedAside powercfg(machine::kPowercfg);
+        ASSERT_TRUE(powercfg.Moved());
+        run(9);
+    }
+    EXPECT_EQ(0u, StoredMode().value_or(99));
+
     // A refused switch and a missing library: the record stays, the exit code says why.
     ASSERT_TRUE(ResetMachine());
     ASSERT_TRUE(SetStoredMode(1));
