@@ -49,11 +49,11 @@ TEST_F(VelmoraTest, OnlySupportedSystemsGoOnToTheLibrary) {
         const wchar_t* wineVersion;
         bool supported;
     };
+    // The same version with two product types: the check reads the platform's record whole. Which versions
+    // pass is the unit test's table.
     const Case cases[] = {
-        {L"winxp", true},      // 5.1
         {L"win2008r2", true},  // 6.1 workstation
         {L"win7", false},      // 6.1 server
-        {L"win8", false},      // 6.2
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(e2e::SetWineVersion(c.wineVersion));
@@ -122,27 +122,9 @@ TEST_F(VelmoraTest, FailingStatusesAreShownAndTheProbesAnswerIsStillJudged) {
     }
 }
 
-TEST_F(VelmoraTest, DialogCarriesTheTemplateControlsAndEndsByCancelEscapeOrCloseBox) {
-    struct Control {
-        int id;
-        const wchar_t* className;
-        LONG style;  // style bits that must be set
-    };
-    const Control controls[] = {
-        {IDC_HELP_BUTTON, L"Button", WS_TABSTOP},
-        {IDC_PROGRAM_ICON, L"Static", SS_ICON},
-        {IDC_TITLE, L"Static", 0},
-        {IDC_BACKGROUND, L"Static", SS_BITMAP},
-        {IDOK, L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDCANCEL, L"Button", WS_TABSTOP},
-        {IDC_APPLY, L"Button", WS_TABSTOP},
-        {IDC_OFF_LABEL, L"Static", 0},
-        {IDC_ON_LABEL, L"Static", 0},
-        {IDC_OFF_OPTION, L"Button", WS_TABSTOP},
-        {IDC_ON_OPTION, L"Button", WS_TABSTOP},
-        {IDC_DESCRIPTION, L"Static", 0},
-        {IDC_FEATURE_NAME, L"Static", 0},
-    };
+// The dialog's controls are the template's (the other tests work them); these are the ways it ends
+// unswitched.
+TEST_F(VelmoraTest, DialogEndsByCancelEscapeOrCloseBoxWithoutSwitching) {
     enum class Ending { Cancel, Escape, CloseBox };
     for (Ending ending : {Ending::Cancel, Ending::Escape, Ending::CloseBox}) {
         log->Clear();
@@ -150,19 +132,6 @@ TEST_F(VelmoraTest, DialogCarriesTheTemplateControlsAndEndsByCancelEscapeOrClose
         HWND dlg = app.WaitForDialog(kTitle);
         ASSERT_NE(nullptr, dlg);
         if (ending == Ending::Cancel) {
-            for (const Control& c : controls) {
-                HWND item = ::GetDlgItem(dlg, c.id);
-                ASSERT_NE(nullptr, item) << c.id;
-                wchar_t cls[64];
-                ::GetClassNameW(item, cls, 64);
-                EXPECT_EQ(0, _wcsicmp(c.className, cls)) << c.id;
-                const LONG style = static_cast<LONG>(::GetWindowLongPtrW(item, GWL_STYLE));
-                EXPECT_EQ(c.style, style & c.style) << c.id;
-                EXPECT_TRUE(style & WS_VISIBLE) << c.id;
-            }
-            const LONG style = static_cast<LONG>(::GetWindowLongPtrW(dlg, GWL_STYLE));
-            EXPECT_TRUE(style & WS_MINIMIZEBOX);
-            EXPECT_TRUE(::GetWindowLongPtrW(dlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
             EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)));  // Apply starts greyed out
             // The system command 0x0010 has nothing to show and is ignored.
             app.Send(dlg, WM_SYSCOMMAND, 0x0010, 0);
