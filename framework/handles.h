@@ -72,6 +72,7 @@ struct MemoryDcTraits {
 };
 
 using CKernelHandle = UniqueHandle<KernelTraits>;
+using CPen = UniqueHandle<GdiTraits<HPEN>>;
 using CModule = UniqueHandle<ModuleTraits>;
 using CMemoryDC = UniqueHandle<MemoryDcTraits>;
 
