@@ -3,6 +3,7 @@
 #include <com.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "screenshot.h"
@@ -18,9 +19,11 @@ constexpr long kPushButton = 0x2B;    // ROLE_SYSTEM_PUSHBUTTON
 constexpr long kOptionButton = 0x2D;  // ROLE_SYSTEM_RADIOBUTTON
 constexpr long kUnavailable = 0x1;    // STATE_SYSTEM_UNAVAILABLE
 constexpr long kChecked = 0x10;       // STATE_SYSTEM_CHECKED
+constexpr long kDefault = 0x100;      // STATE_SYSTEM_DEFAULT
+constexpr long kGrouping = 0x14;      // ROLE_SYSTEM_GROUPING
 
 struct Heard {
-    std::wstring name;
+    std::wstring name, description;
     long role = 0;
     long state = 0;
 };
@@ -35,12 +38,15 @@ struct Heard {
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
-    BSTR name = nullptr;
+    BSTR name = nullptr, description = nullptr;
     VARIANT role{}, state{};
     const bool read = SUCCEEDED(object->get_accName(self, &name)) &&
                       SUCCEEDED(object->get_accRole(self, &role)) &&
                       SUCCEEDED(object->get_accState(self, &state));
+    object->get_accDescription(self, &description);
     heard.name = name ? std::wstring(name, ::SysStringLen(name)) : L"";
+    heard.description = description ? std::wstring(description, ::SysStringLen(description)) : L"";
+    ::SysFreeString(description);
     heard.role = role.vt == VT_I4 ? role.lVal : -1;
     heard.state = state.vt == VT_I4 ? state.lVal : -1;
     ::SysFreeString(name);
@@ -49,12 +55,12 @@ struct Heard {
 }
 
 ::testing::AssertionResult HearsAs(HWND dlg, int id, const std::wstring& name, long role, long stateSet,
-                                   long stateClear) {
+                                   long stateClear, const std::wstring* description = nullptr) {
     Heard heard;
     ::testing::AssertionResult read = Hear(::GetDlgItem(dlg, id), heard);
     if (!read) return read << " (control " << id << ")";
     if (heard.name != name || heard.role != role || (heard.state & stateSet) != stateSet ||
-        (heard.state & stateClear) != 0)
+        (heard.state & stateClear) != 0 || (description && heard.description != *description))
         return ::testing::AssertionFailure()
                << "control " << id << " reads as \"" << e2e::Narrow(heard.name) << "\", role 0x" << std::hex
                << heard.role << ", state 0x" << heard.state;
@@ -105,20 +111,27 @@ std::vector<DWORD> Pixels(HDC source, int x, int y, int width, int height) {
     return pixels;
 }
 
-std::vector<DWORD> OnScreen(HWND label) {
+// Where a window's client area lies on the screen, also in a mirrored window (whose client x runs leftwards).
+RECT ScreenClientRect(HWND window) {
     RECT rc;
-    ::GetClientRect(label, &rc);
-    POINT origin{0, 0};
-    ::ClientToScreen(label, &origin);
+    ::GetClientRect(window, &rc);
+    ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
+    if (rc.left > rc.right) std::swap(rc.left, rc.right);
+    return rc;
+}
+
+std::vector<DWORD> OnScreen(HWND label) {
+    const RECT rc = ScreenClientRect(label);
     HDC screen = ::GetDC(nullptr);
-    std::vector<DWORD> pixels = Pixels(screen, origin.x, origin.y, rc.right, rc.bottom);
+    std::vector<DWORD> pixels = Pixels(screen, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
     ::ReleaseDC(nullptr, screen);
     return pixels;
 }
 
-// A label's text as a static control draws it with the dialog's label font and colours, in the given format.
+// A label's text as a static control draws it with the dialog's label font and colours, in the given format,
+// in a mirrored (right-to-left) window or not.
 std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int weight, COLORREF ink,
-                         UINT format) {
+                         UINT format, bool mirrored) {
     RECT rc;
     ::GetClientRect(label, &rc);
     HDC screen = ::GetDC(nullptr);
@@ -132,7 +145,12 @@ std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int w
     ::FillRect(mem, &rc, white);
     ::SetBkColor(mem, RGB(255, 255, 255));
     ::SetTextColor(mem, ink);
+    if (mirrored) {
+        ::SetLayout(mem, LAYOUT_RTL);
+        ::SetTextAlign(mem, TA_RTLREADING);
+    }
     ::DrawTextW(mem, text.c_str(), -1, &rc, format | DT_EXPANDTABS | DT_WORDBREAK);
+    ::SetLayout(mem, 0);  // the pixels as they lie, to compare with the screen's
     std::vector<DWORD> pixels = Pixels(mem, 0, 0, rc.right, rc.bottom);
     ::SelectObject(mem, oldFont);
     ::SelectObject(mem, oldBitmap);
@@ -144,6 +162,32 @@ std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int w
     return pixels;
 }
 
+// A click of the mouse where the screen shows a control's middle, as the user makes it.
+void ClickAt(HWND control) {
+    RECT rc;
+    ::GetWindowRect(control, &rc);
+    ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, click, sizeof click[0]);
+}
+
+// The UIString.ini text without the HELP key in any section but English's, as a maker's own translation in
+// the documented format has it.
+std::wstring WithoutHelpOutsideEnglish(const std::string& utf16) {
+    std::wstring text(reinterpret_cast<const wchar_t*>(utf16.data()) + 1, utf16.size() / 2 - 1);  // no BOM
+    std::wstring kept, section;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = std::min(text.find(L'\n', start), text.size());
+        const std::wstring line = text.substr(start, end - start + 1);
+        if (line[0] == L'[') section = line.substr(1, 4);
+        if (section == L"0409" || line.rfind(L"HELP=", 0) != 0) kept += line;
+    }
+    return kept;
+}
+
 }  // namespace
 
 TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
@@ -153,13 +197,31 @@ TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     const wchar_t* s = section.c_str();
-    EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable));
-    EXPECT_TRUE(HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable));
-    EXPECT_TRUE(HearsAs(dlg, IDOK, UiText(L"OK", s), kPushButton, 0, kUnavailable));
+    const std::wstring desc = UiText(L"Desc", s);
+    EXPECT_TRUE(
+        HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable, &desc));
+    EXPECT_TRUE(
+        HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable, &desc));
+    EXPECT_TRUE(HearsAs(dlg, IDOK, UiText(L"OK", s), kPushButton, kDefault, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDCANCEL, UiText(L"CANCEL", s), kPushButton, 0, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDC_APPLY, UiText(L"APPLY", s), kPushButton, kUnavailable, 0));
     EXPECT_TRUE(HearsAs(dlg, IDC_HELP_BUTTON, UiText(L"HELP", s), kPushButton, 0, kUnavailable));
     EXPECT_FALSE(UiText(L"HELP", s).empty());
+    // The options' group, named by the feature name, as screen readers find it: a group box before them that
+    // holds them.
+    HWND group = ::FindWindowExW(dlg, nullptr, L"Button", UiText(L"FuncName", s).c_str());
+    Heard heard;
+    ASSERT_TRUE(Hear(group, heard));
+    EXPECT_EQ(kGrouping, heard.role);
+    RECT box, option, inside;
+    ::GetWindowRect(group, &box);
+    for (int id : {IDC_ON_OPTION, IDC_OFF_OPTION}) {
+        ::GetWindowRect(::GetDlgItem(dlg, id), &option);
+        EXPECT_TRUE(::IntersectRect(&inside, &option, &box) && ::EqualRect(&inside, &option)) << id;
+        HWND before = ::GetDlgItem(dlg, id);
+        while (before && before != group) before = ::GetWindow(before, GW_HWNDPREV);
+        EXPECT_EQ(group, before) << id;
+    }
 
     ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
     EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, kChecked, 0));
@@ -167,38 +229,125 @@ TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
     EXPECT_TRUE(HearsAs(dlg, IDC_APPLY, UiText(L"APPLY", s), kPushButton, 0, kUnavailable));
     ASSERT_TRUE(app.Click(dlg, IDCANCEL));
     ASSERT_TRUE(app.WaitExit());
+
+    const e2e::RestoredFile ini(s_dir + L"UIString.ini");
+    const std::optional<std::string> shipped = e2e::ReadFileBytes(ini.Path());
+    ASSERT_TRUE(shipped && e2e::WriteUtf16File(ini.Path(), WithoutHelpOutsideEnglish(*shipped)));
+    e2e::AppUnderTest without(Exe(), L"");
+    dlg = without.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    EXPECT_TRUE(HearsAs(dlg, IDC_HELP_BUTTON, UiText(L"HELP", L"0409"), kPushButton, 0, kUnavailable));
+    ASSERT_TRUE(without.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(without.WaitExit());
 }
 
-TEST_F(VelmoraTest, KeyboardAloneTabsToOnChoosesItWithSpaceAndConfirmsWithEnter) {
+// The options are one radio group, for the keyboard and the mouse alike: Tab reaches it once, at the chosen
+// option; the arrow keys move the choice and enable Apply; a click on an option's text chooses it; Enter
+// presses OK (which shows that it is the default button) with the choice as it stands, also on an option that
+// has the focus without being chosen.
+TEST_F(VelmoraTest, OptionsAreOneRadioGroupForKeyboardAndMouse) {
+    ::SetProcessDPIAware();
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     HWND on = ::GetDlgItem(dlg, IDC_ON_OPTION), off = ::GetDlgItem(dlg, IDC_OFF_OPTION);
-    // The chosen option (Off) has the focus, without a cue until a key is used.
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(dlg) == off; }));
+    auto focusOn = [&](HWND control) { return WaitUntil([&] { return FocusOf(dlg) == control; }); };
+    auto chosen = [&](HWND option) { return app.Send(option, BM_GETCHECK) == BST_CHECKED; };
+    // The chosen option (Off) has the focus, and its cue as the window's UI state has it: Wine hides none. As
+    // Windows hides them (until a key is used, unless the user wants them always), the first key shows them.
+    ASSERT_TRUE(focusOn(off));
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    EXPECT_TRUE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN));
+    app.Send(off, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS));
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
     EXPECT_FALSE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN));
+    const COLORREF defaultFrame = RGB(0x08, 0x55, 0x5E);
+    EXPECT_EQ(defaultFrame, e2e::ScreenPixel(::GetDlgItem(dlg, IDOK), 0, 12));
 
-    // Tab goes round in reading order, past the greyed-out Apply and never to the background.
-    for (int next : {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_ON_OPTION}) {
+    // Tab goes round in reading order, past the greyed-out Apply, and reaches the options at the chosen one.
+    for (int next : {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_OFF_OPTION}) {
         PressKey(dlg, VK_TAB);
-        EXPECT_TRUE(WaitUntil([&] { return FocusOf(dlg) == ::GetDlgItem(dlg, next); })) << next;
+        EXPECT_TRUE(focusOn(::GetDlgItem(dlg, next))) << next;
+        if (next == IDCANCEL) {  // the focused push button is the default one meanwhile
+            ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+            EXPECT_EQ(defaultFrame, e2e::ScreenPixel(::GetDlgItem(dlg, IDCANCEL), 0, 12));
+            EXPECT_NE(defaultFrame, e2e::ScreenPixel(::GetDlgItem(dlg, IDOK), 0, 12));
+        }
     }
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
-    EXPECT_TRUE(TopRowDiffersFromImage(on, Exe(), IDB_OPTION_NOT_CHOSEN))
+    EXPECT_TRUE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN))
         << "no focus cue on the focused option";
 
-    PressKey(dlg, VK_SPACE);
-    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)) != FALSE; }));
-    EXPECT_EQ(BST_CHECKED, app.Send(on, BM_GETCHECK));
+    PressKey(dlg, VK_DOWN);
+    EXPECT_TRUE(focusOn(on) && WaitUntil([&] { return chosen(on) && !chosen(off); }));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)));
+    PressKey(dlg, VK_UP);
+    EXPECT_TRUE(focusOn(off) && WaitUntil([&] { return chosen(off) && !chosen(on); }));
+
+    ClickAt(::GetDlgItem(dlg, IDC_ON_LABEL));
+    EXPECT_TRUE(focusOn(on) && WaitUntil([&] { return chosen(on) && !chosen(off); }));
+    ClickAt(::GetDlgItem(dlg, IDC_OFF_LABEL));
+    EXPECT_TRUE(focusOn(off) && WaitUntil([&] { return chosen(off) && !chosen(on); }));
+    PressKey(dlg, VK_DOWN);
+    ASSERT_TRUE(focusOn(on) && WaitUntil([&] { return chosen(on); }));
     EXPECT_TRUE(FirmwareSwitches().empty());
 
+    // The focus on Off, which is not chosen (as a screen reader may put it): Enter switches On, as chosen.
+    app.Send(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(off), TRUE);
+    ASSERT_TRUE(focusOn(off));
     PressKey(dlg, VK_RETURN);
     ASSERT_TRUE(app.WaitExit(120000));
     const auto switches = FirmwareSwitches();
     ASSERT_EQ(1u, switches.size());
     EXPECT_EQ(0u, switches[0].find("sig=0x5843 fn=0x6E req=0x81"));
     EXPECT_EQ(1u, StoredMode().value_or(99));
+}
+
+// High contrast, handed in as Windows answers it (Wine keeps it off; e2e::HighContrastTheme): switched on
+// while the dialog is open, everything is drawn in the theme's colours with no picture behind any text, the
+// chosen option still told from the other; switched off again, the designed look is back pixel for pixel. A
+// dialog started in high contrast starts in that look.
+TEST_F(VelmoraTest, HighContrastDrawsInTheThemesColoursAndFollowsTheTheme) {
+    ::SetProcessDPIAware();
+    using Theme = e2e::HighContrastTheme;
+    Theme theme;
+    ASSERT_TRUE(theme.Written());
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    const std::vector<DWORD> designed = OnScreen(dlg);
+    ASSERT_TRUE(theme.Switch(true, dlg));
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    auto at = [&](int id, int x, int y) { return e2e::ScreenPixel(::GetDlgItem(dlg, id), x, y); };
+    EXPECT_EQ(Theme::kWindow, e2e::ScreenPixel(dlg, 4, 4));  // where the picture's header was
+    EXPECT_EQ(Theme::kWindow, at(IDC_TITLE, 0, 0));
+    const std::vector<DWORD> description = OnScreen(::GetDlgItem(dlg, IDC_DESCRIPTION));
+    EXPECT_NE(description.end(), std::find(description.begin(), description.end(), Theme::kWindowText));
+    // OK, the default button, has a second frame line; Apply, greyed out, a grey one.
+    EXPECT_EQ(Theme::kButtonText, at(IDOK, 1, 12));
+    EXPECT_EQ(Theme::kButtonFace, at(IDOK, 2, 12));
+    EXPECT_EQ(Theme::kButtonText, at(IDCANCEL, 0, 12));
+    EXPECT_EQ(Theme::kButtonFace, at(IDCANCEL, 1, 12));
+    EXPECT_EQ(Theme::kGrayText, at(IDC_APPLY, 0, 12));
+    EXPECT_EQ(Theme::kWindowText, at(IDC_OFF_OPTION, 6, 6));  // chosen: a dot in the ring
+    EXPECT_EQ(Theme::kWindow, at(IDC_ON_OPTION, 6, 6));
+    EXPECT_EQ(Theme::kWindowText, at(IDC_ON_OPTION, 6, 0));
+
+    ASSERT_TRUE(theme.Switch(false, dlg));
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    EXPECT_TRUE(OnScreen(dlg) == designed);
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
+
+    ASSERT_TRUE(theme.Switch(true));
+    e2e::AppUnderTest started(Exe(), L"");
+    dlg = started.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    EXPECT_EQ(Theme::kWindow, e2e::ScreenPixel(dlg, 4, 4));
+    ASSERT_TRUE(started.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(started.WaitExit());
 }
 
 // While the 308 powercfg commands of 30 schemes run one after another, the dialog keeps painting and
@@ -245,15 +394,41 @@ TEST_F(VelmoraTest, ApplyWithThirtySchemesKeepsPaintingAndRefusesInput) {
     EXPECT_EQ(1u, FirmwareSwitches().size());
 }
 
-// Arabic and Hebrew texts read right to left from the right edge of their labels; every other language's
-// read left to right from the left edge, as before.
-TEST_F(VelmoraLocaleTest, LabelsOfArabicAndHebrewReadRightToLeft) {
+// Arabic and Hebrew get the dialog mirrored, as Windows lays out their dialogs: each option's mark right of
+// its text, the buttons in the mirrored order, the title right of the help button, whose picture keeps its
+// orientation, and the texts reading right to left from the right edge, as a mirrored label draws them.
+// Every other language keeps the layout and the left-to-right labels.
+TEST_F(VelmoraLocaleTest, ArabicAndHebrewAreMirroredAndReadRightToLeft) {
     const std::wstring section = Section();
     const bool rightToLeft = section == L"0401" || section == L"040D";
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    EXPECT_EQ(rightToLeft, (::GetWindowLongPtrW(dlg, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
+    auto left = [&](int id) {
+        RECT rc;
+        ::GetWindowRect(::GetDlgItem(dlg, id), &rc);
+        return rc.left;
+    };
+    for (auto [first, second] : {std::pair{IDC_ON_OPTION, IDC_ON_LABEL},
+                                 {IDC_OFF_OPTION, IDC_OFF_LABEL},
+                                 {IDOK, IDCANCEL},
+                                 {IDCANCEL, IDC_APPLY},
+                                 {IDC_TITLE, IDC_HELP_BUTTON}})
+        EXPECT_EQ(rightToLeft, left(first) > left(second)) << first << " before " << second;
+    const RECT help = ScreenClientRect(::GetDlgItem(dlg, IDC_HELP_BUTTON));
+    HMODULE program = ::LoadLibraryExW(Exe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HDC screen = ::GetDC(nullptr);
+    int mirroredPixels = 0;
+    for (int y = 0; y < 22; ++y)
+        for (int x = 0; x < 22; ++x)
+            mirroredPixels += ::GetPixel(screen, help.left + x, help.top + y) !=
+                              e2e::BitmapResourcePixel(program, IDB_HELP, x, y);
+    ::ReleaseDC(nullptr, screen);
+    ::FreeLibrary(program);
+    EXPECT_EQ(0, mirroredPixels);
+
     struct Label {
         int id;
         const wchar_t* key;
@@ -261,17 +436,15 @@ TEST_F(VelmoraLocaleTest, LabelsOfArabicAndHebrewReadRightToLeft) {
         COLORREF ink;
     };
     const COLORREF grey = RGB(0x77, 0x77, 0x77), black = RGB(0, 0, 0);
-    for (const Label& l :
-         {Label{IDC_DESCRIPTION, L"Desc", 16, 400, grey},
-          Label{IDC_FEATURE_NAME, L"FuncName", 15, 900, black}, Label{IDC_ON_LABEL, L"On", 15, 400, black},
-          Label{IDC_OFF_LABEL, L"Off", 15, 400, black}}) {
+    for (const Label& l : {Label{IDC_DESCRIPTION, L"Desc", 16, 400, grey},
+                           Label{IDC_FEATURE_NAME, L"FuncName", 15, 900, black}}) {
         HWND label = ::GetDlgItem(dlg, l.id);
         const std::wstring text = UiText(l.key, section.c_str());
-        const auto leftToRight = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT);
-        const auto rightToLeftDrawn = Drawn(label, text, l.height, l.weight, l.ink, DT_RIGHT | DT_RTLREADING);
-        EXPECT_TRUE(OnScreen(label) == (rightToLeft ? rightToLeftDrawn : leftToRight)) << l.id;
+        const auto leftToRight = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT, false);
+        const auto mirrored = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT | DT_RTLREADING, true);
+        EXPECT_TRUE(OnScreen(label) == (rightToLeft ? mirrored : leftToRight)) << l.id;
         if (rightToLeft) {
-            EXPECT_FALSE(leftToRight == rightToLeftDrawn) << l.id;
+            EXPECT_FALSE(leftToRight == mirrored) << l.id;
         }
     }
     ASSERT_TRUE(app.Click(dlg, IDCANCEL));

@@ -136,10 +136,10 @@ TEST_F(VelmoraTest, DialogCarriesTheTemplateControlsAndEndsByCancelEscapeOrClose
         {IDOK, L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP},
         {IDCANCEL, L"Button", WS_TABSTOP},
         {IDC_APPLY, L"Button", WS_TABSTOP},
-        {IDC_OFF_LABEL, L"Static", 0},
-        {IDC_ON_LABEL, L"Static", 0},
-        {IDC_OFF_OPTION, L"Button", WS_TABSTOP},
-        {IDC_ON_OPTION, L"Button", WS_TABSTOP},
+        {IDC_OFF_LABEL, L"Static", SS_NOTIFY},  // a click on an option's text chooses it
+        {IDC_ON_LABEL, L"Static", SS_NOTIFY},
+        {IDC_OFF_OPTION, L"Button", WS_TABSTOP},  // the chosen option: the group's tab stop
+        {IDC_ON_OPTION, L"Button", WS_GROUP},
         {IDC_DESCRIPTION, L"Static", 0},
         {IDC_FEATURE_NAME, L"Static", 0},
     };
