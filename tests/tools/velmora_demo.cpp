@@ -7,6 +7,9 @@
 //       saves a picture of the dialog as it starts; with --drive also picks On, applies and closes with OK,
 //       with a picture after each step. Every picture is printed with the client area and the layout the
 //       dialog shows; the start also with what a screen reader reads for each button.
+//   velmora_demo.exe contrast <Velmora.exe> <picture folder> <name prefix>
+//       opens the dialog, switches the user's theme to high contrast ("High Contrast Black") while it is
+//       open and back again, with a picture of each look; the theme is put back at the end
 #include <oleacc.h>
 
 #include <cstdio>
@@ -30,15 +33,20 @@ HWND OpenDialog(e2e::AppUnderTest& app) {
     return dlg;
 }
 
-void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std::wstring& name) {
+// A picture of the dialog; `designed`: in its designed look, whose layout the images tell (the high-contrast
+// look has none).
+void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std::wstring& name,
+          bool designed = true) {
     if (!e2e::WaitForStillWindow(dlg)) std::printf("  (the window was still changing)\n");
     RECT client;
     ::GetClientRect(dlg, &client);
     const e2e::Layout layout = e2e::ShownLayout(dlg, exe);
     const std::wstring path = dir + L"\\" + name + L".bmp";
     e2e::SaveWindowShot(dlg, path);
-    std::printf("  picture %ls: client area %ld x %ld, %s layout\n", (name + L".png").c_str(), client.right,
-                client.bottom, e2e::LayoutName(layout));
+    std::printf("  picture %ls: client area %ld x %ld, %s\n", (name + L".png").c_str(), client.right,
+                client.bottom,
+                designed ? (std::string(e2e::LayoutName(layout)) + " layout").c_str() : "high-contrast look");
+    if (!designed) return;
     const bool wide = client.right > 364;
     if ((wide && layout != e2e::Layout::Large) || (!wide && layout != e2e::Layout::Normal))
         std::printf("  note: a client area %s 364 pixels wide should show the %s layout\n",
@@ -81,6 +89,23 @@ void PrintScreenReader(HWND dlg) {
         object->Release();
     }
     ::CoUninitialize();
+}
+
+// Wine keeps high contrast off whatever the user chooses; the harness shows the program the choice as Windows
+// answers it (e2e::HighContrastTheme).
+int Contrast(const std::wstring& exe, const std::wstring& dir, const std::wstring& prefix) {
+    e2e::HighContrastTheme theme;
+    if (!theme.Written()) return 1;
+    e2e::AppUnderTest app(exe, L"");
+    HWND dlg = OpenDialog(app);
+    if (!dlg) return 1;
+    for (bool on : {true, false}) {
+        std::printf("  high contrast %s (the theme announced to the open dialog)\n", on ? "on" : "off");
+        theme.Switch(on, dlg);
+        Shot(dlg, exe, dir, prefix + (on ? L"-high-contrast" : L"-designed-again"), !on);
+    }
+    app.Click(dlg, IDCANCEL);
+    return app.WaitExit(60000) ? 0 : 1;
 }
 
 int Measure(const std::wstring& exe) {
@@ -126,11 +151,13 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"measure" && argc == 3) return Measure(argv[2]);
     if (mode == L"resolution" && argc == 3)
         return e2e::SetResolution(std::wcstoul(argv[2], nullptr, 10)) ? 0 : 1;
+    if (mode == L"contrast" && argc == 5) return Contrast(argv[2], argv[3], argv[4]);
     if (mode == L"pictures" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"--drive")))
         return Pictures(argv[2], argv[3], argv[4], argc == 6);
     std::fprintf(stderr,
                  "usage: velmora_demo measure EXE\n"
                  "       velmora_demo resolution DPI\n"
-                 "       velmora_demo pictures EXE PICTURE_DIR PREFIX [--drive]\n");
+                 "       velmora_demo pictures EXE PICTURE_DIR PREFIX [--drive]\n"
+                 "       velmora_demo contrast EXE PICTURE_DIR PREFIX\n");
     return 2;
 }
