@@ -148,7 +148,7 @@ void CTessalyDlg::GroupOptions() {
         const RECT rc = ChildRect(part);
         ::UnionRect(&group, &group, &rc);
     }
-    m_grpOptions.Create(m_hWnd, group, m_strFuncName, m_picBackground);
+    m_grpOptions.Create(m_hWnd, IDC_OPTION_GROUP, group, m_strFuncName, m_picBackground);
     m_btnOn.SetDescription(m_strDesc);
     m_btnOff.SetDescription(m_strDesc);
 }

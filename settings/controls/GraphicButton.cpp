@@ -190,6 +190,7 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     if (::GetFocus() == m_hWnd && !m_bHideFocusCue) {
         RECT cue = GetClientRect();
         if (cue.bottom >= 20) ::InflateRect(&cue, -3, -3);  // inside the face of a larger button
+        // Its dots invert what lies under them: black and white ones, as on the images, on any colours.
         ::SetTextColor(dc, RGB(0, 0, 0));
         ::SetBkColor(dc, RGB(255, 255, 255));
         ::DrawFocusRect(dc, &cue);
@@ -214,14 +215,14 @@ bool CGraphicButton::IsDefaultButton() const {
 // hovered, a highlighted face while pressed); an option is a ring, with a dot while chosen.
 COLORREF CGraphicButton::PaintSystemColourFace(HDC dc, const RECT& rc, bool pressed, bool hover,
                                                bool inactive) {
-    const int ink = inactive ? COLOR_GRAYTEXT : (pressed || hover) ? COLOR_HIGHLIGHT : COLOR_BTNTEXT;
+    const int ink = inactive             ? COLOR_GRAYTEXT
+                    : (pressed || hover) ? COLOR_HIGHLIGHT
+                    : m_bOption          ? COLOR_WINDOWTEXT
+                                         : COLOR_BTNTEXT;
     if (m_bOption) {
         ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_WINDOW));
         const int n = std::min(rc.right, rc.bottom);
-        fw::CPen pen(::CreatePen(PS_SOLID, 1,
-                                 ::GetSysColor(inactive               ? COLOR_GRAYTEXT
-                                               : ink == COLOR_BTNTEXT ? COLOR_WINDOWTEXT
-                                                                      : ink)));
+        fw::CPen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(ink)));
         HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
         HGDIOBJ oldBrush = ::SelectObject(dc, ::GetSysColorBrush(COLOR_WINDOW));
         ::Ellipse(dc, 0, 0, n, n);

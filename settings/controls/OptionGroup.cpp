@@ -3,9 +3,10 @@
 #include <accessible.h>
 #include <oleacc.h>
 
-bool COptionGroup::Create(HWND dialog, const RECT& rc, const std::wstring& title, HWND previous) {
+bool COptionGroup::Create(HWND dialog, UINT id, const RECT& rc, const std::wstring& title, HWND previous) {
     HWND hwnd = ::CreateWindowExW(0, L"Button", title.c_str(), WS_CHILD | WS_VISIBLE | BS_GROUPBOX, rc.left,
-                                  rc.top, rc.right - rc.left, rc.bottom - rc.top, dialog, nullptr,
+                                  rc.top, rc.right - rc.left, rc.bottom - rc.top, dialog,
+                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                   ::GetModuleHandleW(nullptr), nullptr);
     if (!hwnd || !SubclassWindow(hwnd)) return false;
     ::SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);

@@ -7,9 +7,9 @@
 
 class COptionGroup : public fw::CWnd {
 public:
-    // A child of `dialog` over `rc` (its client coordinates), named `title`, placed in the tab order right
-    // after `previous`; it takes no input and lets the mouse through to what lies under it.
-    bool Create(HWND dialog, const RECT& rc, const std::wstring& title, HWND previous);
+    // Control `id` of `dialog` over `rc` (its client coordinates), named `title`, placed in the tab order
+    // right after `previous`; it takes no input and lets the mouse through to what lies under it.
+    bool Create(HWND dialog, UINT id, const RECT& rc, const std::wstring& title, HWND previous);
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 

@@ -292,44 +292,27 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
 }
 
 namespace {
-const wchar_t kColorsKey[] = L"Control Panel\\Colors";
 const wchar_t kHighContrastKey[] = L"Control Panel\\Accessibility\\HighContrast";
-std::wstring ColourText(COLORREF c) {
-    return std::to_wstring(GetRValue(c)) + L" " + std::to_wstring(GetGValue(c)) + L" " +
-           std::to_wstring(GetBValue(c));
-}
 }  // namespace
 
-HighContrastTheme::HighContrastTheme() {
-    const std::pair<const wchar_t*, COLORREF> scheme[] = {
-        {L"Window", kWindow},         {L"WindowText", kWindowText}, {L"ButtonFace", kButtonFace},
-        {L"ButtonText", kButtonText}, {L"Hilight", kHighlight},     {L"HilightText", kHighlightText},
-        {L"GrayText", kGrayText}};
-    m_saved.emplace_back(L"Flags", reg::GetString(HKEY_CURRENT_USER, kHighContrastKey, L"Flags"));
-    for (const auto& [name, colour] : scheme) {
-        m_saved.emplace_back(name, reg::GetString(HKEY_CURRENT_USER, kColorsKey, name));
-        if (m_written) m_written = reg::SetString(HKEY_CURRENT_USER, kColorsKey, name, ColourText(colour));
-    }
-    if (m_written) m_written = Switch(false);
+HighContrastTheme::HighContrastTheme()
+    : m_saved(reg::GetString(HKEY_CURRENT_USER, kHighContrastKey, L"Flags")) {
+    EXPECT_TRUE(Switch(false));
 }
 
 HighContrastTheme::~HighContrastTheme() {
-    for (const auto& [name, value] : m_saved) {
-        const wchar_t* key = name == L"Flags" ? kHighContrastKey : kColorsKey;
-        EXPECT_TRUE(value ? reg::SetString(HKEY_CURRENT_USER, key, name, *value)
-                          : reg::DeleteValue(HKEY_CURRENT_USER, key, name));
-    }
+    EXPECT_TRUE(m_saved ? reg::SetString(HKEY_CURRENT_USER, kHighContrastKey, L"Flags", *m_saved)
+                        : reg::DeleteValue(HKEY_CURRENT_USER, kHighContrastKey, L"Flags"));
 }
 
-// Windows keeps the flags as decimal text; 126 is its "off" with the hot key available, 127 the same "on".
+// Windows keeps the flags as decimal text: 126 is off with the hot key available, 127 the same on.
 ::testing::AssertionResult HighContrastTheme::Switch(bool on, HWND window) {
     ::testing::AssertionResult done =
         reg::SetString(HKEY_CURRENT_USER, kHighContrastKey, L"Flags", on ? L"127" : L"126");
     DWORD_PTR ignored = 0;
     if (done && window)
         ::SendMessageTimeoutW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST,
-                              reinterpret_cast<LPARAM>(L"Control Panel\\Accessibility\\HighContrast"),
-                              SMTO_NORMAL, 10000, &ignored);
+                              reinterpret_cast<LPARAM>(kHighContrastKey), SMTO_NORMAL, 10000, &ignored);
     return done;
 }
 

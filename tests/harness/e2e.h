@@ -117,28 +117,20 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
 // its own fonts for the new resolution. False when that could not be done.
 bool SetResolution(DWORD dpi);
 
-// The user's high-contrast theme as Windows keeps it, for the life of the object: the system colours of
-// Windows' "High Contrast Black" scheme, which programs started afterwards get, and the choice of high
-// contrast (HKCU\Control Panel\Accessibility\HighContrast), which the harness's hook shows programs under
-// test as Windows answers SPI_GETHIGHCONTRAST (Wine itself keeps it off). Everything is put back at the end.
+// The user's choice of high contrast as Windows keeps it (HKCU\Control Panel\Accessibility\HighContrast),
+// which the harness's window hook shows the programs it starts as Windows answers SPI_GETHIGHCONTRAST (Wine
+// itself keeps high contrast off). Off at first; the choice as it was is put back at the end.
 class HighContrastTheme {
 public:
-    // The scheme's colours.
-    static constexpr COLORREF kWindow = RGB(0, 0, 0), kWindowText = RGB(255, 255, 255),
-                              kButtonFace = RGB(0, 0, 0), kButtonText = RGB(255, 255, 255),
-                              kHighlight = RGB(26, 235, 255), kHighlightText = RGB(0, 0, 0),
-                              kGrayText = RGB(63, 242, 0);
     HighContrastTheme();
     ~HighContrastTheme();
     HighContrastTheme(const HighContrastTheme&) = delete;
     HighContrastTheme& operator=(const HighContrastTheme&) = delete;
-    ::testing::AssertionResult Written() const { return m_written; }
-    // Switches high contrast on or off and tells the window, as Windows tells every top-level window.
+    // Switches it and tells the window, as Windows tells every top-level window.
     ::testing::AssertionResult Switch(bool on, HWND window = nullptr);
 
 private:
-    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> m_saved;  // "key|value", what it held
-    ::testing::AssertionResult m_written = ::testing::AssertionSuccess();
+    std::optional<std::wstring> m_saved;
 };
 
 // ---- the simulated machine's log ----

@@ -14,7 +14,10 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "e2e.h"
 #include "screenshot.h"
@@ -92,20 +95,38 @@ void PrintScreenReader(HWND dlg) {
 }
 
 // Wine keeps high contrast off whatever the user chooses; the harness shows the program the choice as Windows
-// answers it (e2e::HighContrastTheme).
+// answers it (e2e::HighContrastTheme). The colours are those Windows sets for "High Contrast Black", which
+// programs started afterwards get; the machine's own are put back at the end.
 int Contrast(const std::wstring& exe, const std::wstring& dir, const std::wstring& prefix) {
-    e2e::HighContrastTheme theme;
-    if (!theme.Written()) return 1;
-    e2e::AppUnderTest app(exe, L"");
-    HWND dlg = OpenDialog(app);
-    if (!dlg) return 1;
-    for (bool on : {true, false}) {
-        std::printf("  high contrast %s (the theme announced to the open dialog)\n", on ? "on" : "off");
-        theme.Switch(on, dlg);
-        Shot(dlg, exe, dir, prefix + (on ? L"-high-contrast" : L"-designed-again"), !on);
+    const wchar_t colours[] = L"Control Panel\\Colors";
+    const std::pair<const wchar_t*, const wchar_t*> scheme[] = {
+        {L"Window", L"0 0 0"},           {L"WindowText", L"255 255 255"}, {L"ButtonFace", L"0 0 0"},
+        {L"ButtonText", L"255 255 255"}, {L"Hilight", L"26 235 255"},     {L"HilightText", L"0 0 0"},
+        {L"GrayText", L"63 242 0"}};
+    std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>> saved;
+    for (const auto& [name, value] : scheme) {
+        saved.emplace_back(name, e2e::reg::GetString(HKEY_CURRENT_USER, colours, name));
+        e2e::reg::SetString(HKEY_CURRENT_USER, colours, name, value);
     }
-    app.Click(dlg, IDCANCEL);
-    return app.WaitExit(60000) ? 0 : 1;
+    int result = 1;
+    {
+        e2e::HighContrastTheme theme;
+        e2e::AppUnderTest app(exe, L"");
+        if (HWND dlg = OpenDialog(app)) {
+            for (bool on : {true, false}) {
+                std::printf("  high contrast %s (the theme announced to the open dialog)\n",
+                            on ? "on" : "off");
+                theme.Switch(on, dlg);
+                Shot(dlg, exe, dir, prefix + (on ? L"-high-contrast" : L"-designed-again"), !on);
+            }
+            app.Click(dlg, IDCANCEL);
+            result = app.WaitExit(60000) ? 0 : 1;
+        }
+    }
+    for (const auto& [name, value] : saved)
+        value ? e2e::reg::SetString(HKEY_CURRENT_USER, colours, name, *value)
+              : e2e::reg::DeleteValue(HKEY_CURRENT_USER, colours, name);
+    return result;
 }
 
 int Measure(const std::wstring& exe) {
