@@ -62,7 +62,7 @@ void PrintScreenReader(HWND dlg) {
     const IID accessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::printf("  a screen reader reads:\n");
-    for (int id : {1002, 1000, 1001, IDOK, IDCANCEL, 3}) {
+    for (int id : {1002, 1014, 1000, 1001, IDOK, IDCANCEL, 3}) {  // 1014: the options' group
         IAccessible* object = nullptr;
         if (FAILED(::AccessibleObjectFromWindow(::GetDlgItem(dlg, id), OBJID_CLIENT, accessible,
                                                 reinterpret_cast<void**>(&object)))) {
@@ -72,9 +72,10 @@ void PrintScreenReader(HWND dlg) {
         VARIANT self{};
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
-        BSTR name = nullptr;
+        BSTR name = nullptr, description = nullptr;
         VARIANT role{}, state{};
         object->get_accName(self, &name);
+        object->get_accDescription(self, &description);
         object->get_accRole(self, &role);
         object->get_accState(self, &state);
         wchar_t roleText[64] = L"";
@@ -88,6 +89,9 @@ void PrintScreenReader(HWND dlg) {
         }
         std::printf("    \"%s\": %s (%s)\n", e2e::Narrow(name ? name : L"").c_str(),
                     e2e::Narrow(roleText).c_str(), e2e::Narrow(states).c_str());
+        if (description && *description)
+            std::printf("      described as \"%s\"\n", e2e::Narrow(description).c_str());
+        ::SysFreeString(description);
         ::SysFreeString(name);
         object->Release();
     }
