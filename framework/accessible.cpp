@@ -2,6 +2,9 @@
 
 #include <oleacc.h>
 
+#include <string>
+#include <utility>
+
 namespace fw {
 
 namespace {
@@ -17,8 +20,8 @@ bool IsSelf(const VARIANT& child) {
 // program. Everything else is the standard object's answer.
 class ButtonAccessible final : public IAccessible {
 public:
-    ButtonAccessible(HWND button, long role, IAccessible* standard)
-        : m_button(button), m_role(role), m_standard(standard) {}
+    ButtonAccessible(HWND button, long role, std::wstring description, IAccessible* standard)
+        : m_button(button), m_role(role), m_description(std::move(description)), m_standard(standard) {}
     ButtonAccessible(const ButtonAccessible&) = delete;
     ButtonAccessible& operator=(const ButtonAccessible&) = delete;
 
@@ -89,7 +92,10 @@ public:
         return m_standard->get_accValue(child, value);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
-        return m_standard->get_accDescription(child, text);
+        if (!IsSelf(child) || m_description.empty()) return m_standard->get_accDescription(child, text);
+        if (!text) return E_POINTER;
+        *text = ::SysAllocStringLen(m_description.data(), static_cast<UINT>(m_description.size()));
+        return *text ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
         return m_standard->get_accHelp(child, help);
@@ -138,18 +144,19 @@ private:
     LONG m_refs = 1;
     HWND m_button;
     long m_role;
+    std::wstring m_description;
     IAccessible* m_standard;  // owned: one reference
 };
 
 }  // namespace
 
-LRESULT AnswerButtonGetObject(HWND button, WPARAM wp, LPARAM lp, long role) {
+LRESULT AnswerButtonGetObject(HWND button, WPARAM wp, LPARAM lp, long role, const std::wstring& description) {
     if (static_cast<long>(lp) != OBJID_CLIENT) return 0;
     IAccessible* standard = nullptr;
     if (FAILED(::CreateStdAccessibleObject(button, OBJID_CLIENT, kIidAccessible,
                                            reinterpret_cast<void**>(&standard))))
         return 0;
-    auto* object = new ButtonAccessible(button, role, standard);
+    auto* object = new ButtonAccessible(button, role, description, standard);
     const LRESULT answer = ::LresultFromObject(kIidAccessible, wp, object);
     object->Release();  // the answer holds its own reference
     return answer < 0 ? 0 : answer;

@@ -1,5 +1,8 @@
 #include "dialog.h"
 
+#include <cstring>
+#include <vector>
+
 #include "app.h"
 #include "handles.h"
 
@@ -7,8 +10,27 @@ namespace fw {
 
 INT_PTR CDialog::DoModal() {
     m_bEnded = false;
-    return ::DialogBoxParamW(CWinApp::Get()->m_hInstance, MAKEINTRESOURCEW(m_templateId), m_hParent,
-                             DialogProc, reinterpret_cast<LPARAM>(this));
+    HINSTANCE instance = CWinApp::Get()->m_hInstance;
+    const LPARAM self = reinterpret_cast<LPARAM>(this);
+    if (!m_bMirrored)
+        return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(m_templateId), m_hParent, DialogProc, self);
+
+    // One template for every language: a copy of it with the mirrored layout in its extended style.
+    HRSRC found =
+        ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+    const auto* bytes = static_cast<const BYTE*>(loaded ? ::LockResource(loaded) : nullptr);
+    const DWORD size = found ? ::SizeofResource(instance, found) : 0;
+    if (!bytes || size < sizeof(DLGTEMPLATE)) return -1;
+    std::vector<DWORD> copy((size + sizeof(DWORD) - 1) / sizeof(DWORD));  // DWORD-aligned, as templates are
+    std::memcpy(copy.data(), bytes, size);
+    // An extended template (version 1, signature 0xFFFF) keeps its extended style in its third DWORD, the
+    // classic one in its second.
+    const auto* words = reinterpret_cast<const WORD*>(bytes);
+    const bool extended = words[0] == 1 && words[1] == 0xFFFF;
+    copy[extended ? 2 : 1] |= WS_EX_LAYOUTRTL;
+    return ::DialogBoxIndirectParamW(instance, reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()), m_hParent,
+                                     DialogProc, self);
 }
 
 BOOL CDialog::OnInitDialog() {

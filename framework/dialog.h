@@ -10,6 +10,9 @@ public:
 
     // Runs the dialog modally and returns the value it ended with (-1 when it could not be created).
     INT_PTR DoModal();
+    // Lays the dialog out right to left (WS_EX_LAYOUTRTL), as Windows lays out the dialogs of right-to-left
+    // languages: its controls inherit the mirrored layout. Takes effect at the next DoModal.
+    void SetMirrored(bool mirrored) { m_bMirrored = mirrored; }
     void EndDialog(INT_PTR result) {
         m_bEnded = true;
         ::EndDialog(m_hWnd, result);
@@ -68,6 +71,7 @@ private:
     // Set once the dialog has ended: an ended dialog is never shown again, not even by a dialog manager
     // that shows the window after an initialisation that already ended it.
     bool m_bEnded = false;
+    bool m_bMirrored = false;
     int m_nBusy = 0;  // CBusy objects alive
 };
 

@@ -80,6 +80,7 @@ struct MemoryDcTraits {
 
 using CKernelHandle = UniqueHandle<KernelTraits>;
 using CFileHandle = UniqueHandle<FileTraits>;
+using CPen = UniqueHandle<GdiTraits<HPEN>>;
 using CModule = UniqueHandle<ModuleTraits>;
 using CMemoryDC = UniqueHandle<MemoryDcTraits>;
 

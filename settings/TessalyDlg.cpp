@@ -3,16 +3,26 @@
 #include <app.h>
 
 #include "../resources/settings/resource.h"
+#include "Language.h"
 #include "TessalyApp.h"
 #include "VelmoraExitCodes.h"
 
 namespace {
 const wchar_t kCaption[] = L"Corvane Velmora";
 constexpr int kNormalLayoutWidth = 364;
+
+bool HighContrastOn() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
 }  // namespace
 
 CTessalyDlg::CTessalyDlg() : fw::CDialog(IDD_VELMORA_DIALOG, nullptr) {
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    // Arabic and Hebrew get the whole dialog mirrored, as Windows lays out the dialogs of those languages.
+    SetMirrored(IsRightToLeftLanguage(GetLanguageCode()));
 }
 
 CTessalyDlg::~CTessalyDlg() = default;
@@ -41,6 +51,12 @@ bool CTessalyDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         {WM_COMMAND, BN_CLICKED, IDC_OFF_OPTION, &CTessalyDlg::OnSelectOff},
         {WM_COMMAND, BN_CLICKED, IDOK, &CTessalyDlg::CommitSelectedMode},
         {WM_COMMAND, BN_CLICKED, IDC_HELP_BUTTON, &CTessalyDlg::OpenHelp},
+        {WM_COMMAND, STN_CLICKED, IDC_ON_LABEL, &CTessalyDlg::OnClickOnLabel},
+        {WM_COMMAND, STN_CLICKED, IDC_OFF_LABEL, &CTessalyDlg::OnClickOffLabel},
+        {WM_SETTINGCHANGE, &CTessalyDlg::OnThemeChange},   // high contrast switched on or off
+        {WM_SYSCOLORCHANGE, &CTessalyDlg::OnThemeChange},  // the theme's colours changed
+        {WM_CTLCOLORDLG, &CTessalyDlg::OnCtlColorDlg},
+        {WM_CTLCOLORSTATIC, &CTessalyDlg::OnCtlColorStatic},
     };
     return RouteMessage(this, map, msg, wp, lp, result) || fw::CDialog::OnMessage(msg, wp, lp, result);
 }
@@ -108,24 +124,99 @@ BOOL CTessalyDlg::OnInitDialog() {
 
     ShowInitialState();
     ::SetWindowPos(m_picBackground, nullptr, 0, 0, client.right - client.left, client.bottom - client.top, 0);
+    FitLabels();
     ArrangeTabOrder();
+    GroupOptions();
+    // The program's picture keeps its orientation in the mirrored layout (only its place is mirrored).
+    HWND icon = ::GetDlgItem(m_hWnd, IDC_PROGRAM_ICON);
+    ::SetWindowLongPtrW(icon, GWL_EXSTYLE, ::GetWindowLongPtrW(icon, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
+    InitCues();
+    if (HighContrastOn()) ShowContrast(true);
     return TRUE;
 }
 
-// Tab goes round Help, On, Off, OK, Cancel, Apply, in the order the eye reads them. The round starts at the
-// chosen option, so the dialog manager gives it the focus first, as it would the chosen button of an option
-// group. Only the order of these buttons among themselves changes (they overlap no other control but the
-// background, which stays first), so nothing is drawn differently.
+// Tab goes round the options (a group, reached once: at the chosen option, its only tab stop), OK, Cancel,
+// Apply and Help, starting at the options, where the dialog manager puts the focus first. A window with
+// WS_GROUP starts a group, within which the arrow keys move: the options, the push buttons, Help alone (the
+// labels and pictures after it start a group of their own). Only the order of these buttons among themselves
+// changes (they overlap no other control but the background, which stays first), so nothing is drawn
+// differently.
 void CTessalyDlg::ArrangeTabOrder() {
-    HWND round[] = {m_btnHelp, m_btnOn, m_btnOff, m_btnOK, m_btnCancel, m_btnApply};
-    const size_t count = sizeof round / sizeof round[0];
-    const size_t first = m_nSelectedMode == 1 ? 1 : 2;
     HWND previous = m_picBackground;
-    for (size_t i = 0; i < count; ++i) {
-        HWND control = round[(first + i) % count];
+    for (HWND control : {m_btnOn.GetSafeHwnd(), m_btnOff.GetSafeHwnd(), m_btnOK.GetSafeHwnd(),
+                         m_btnCancel.GetSafeHwnd(), m_btnApply.GetSafeHwnd(), m_btnHelp.GetSafeHwnd()}) {
         ::SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = control;
     }
+    for (HWND first : {m_btnOn.GetSafeHwnd(), m_btnOK.GetSafeHwnd(), m_btnHelp.GetSafeHwnd(),
+                       ::GetWindow(m_btnHelp, GW_HWNDNEXT)})
+        if (first) ::SetWindowLongPtrW(first, GWL_STYLE, ::GetWindowLongPtrW(first, GWL_STYLE) | WS_GROUP);
+}
+
+// The group box goes before the options, where screen readers look for the group of a control.
+void CTessalyDlg::GroupOptions() {
+    RECT group = ChildRect(m_lblFeatureName);
+    for (HWND part :
+         {m_btnOn.GetSafeHwnd(), m_btnOff.GetSafeHwnd(), m_lblOn.GetSafeHwnd(), m_lblOff.GetSafeHwnd()}) {
+        const RECT rc = ChildRect(part);
+        ::UnionRect(&group, &group, &rc);
+    }
+    m_grpOptions.Create(m_hWnd, IDC_OPTION_GROUP, group, m_strFuncName, m_picBackground);
+    m_btnOn.SetDescription(m_strDesc);
+    m_btnOff.SetDescription(m_strDesc);
+}
+
+RECT CTessalyDlg::ChildRect(HWND child) const {
+    RECT rc{};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// The platform sets the window's cues from the user's setting and the last input; the buttons, which draw
+// their focus cues themselves, hear of it (WM_UPDATEUISTATE) or ask when they first paint (WM_QUERYUISTATE).
+void CTessalyDlg::InitCues() {
+    SendMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0));
+}
+
+void CTessalyDlg::ChooseByLabel(CGraphicButton& option) {
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(option.GetSafeHwnd()), TRUE);
+    SendMessage(WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(option), BN_CLICKED),
+                reinterpret_cast<LPARAM>(option.GetSafeHwnd()));
+}
+
+// High contrast: the user's system colours throughout and no picture behind any text; the options draw
+// rings, the push buttons framed faces. Off: the designed look, as the dialog started.
+void CTessalyDlg::ShowContrast(bool highContrast) {
+    m_bHighContrast = highContrast;
+    ColourLabels(highContrast);
+    for (CGraphicButton* button : {&m_btnOn, &m_btnOff, &m_btnOK, &m_btnCancel, &m_btnApply, &m_btnHelp})
+        button->SetHighContrast(highContrast);
+    m_btnHelp.SetText(highContrast ? L"?" : L"");  // the question mark of its picture
+    ::ShowWindow(m_picBackground, highContrast ? SW_HIDE : SW_SHOWNA);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+// A change of theme while the dialog is open: Windows announces high contrast switched on or off with
+// WM_SETTINGCHANGE (SPI_SETHIGHCONTRAST) and new colours with WM_SYSCOLORCHANGE.
+LRESULT CTessalyDlg::OnThemeChange(WPARAM, LPARAM) {
+    const bool highContrast = HighContrastOn();
+    if (highContrast || m_bHighContrast) ShowContrast(highContrast);
+    return 0;
+}
+
+LRESULT CTessalyDlg::OnCtlColorDlg(WPARAM, LPARAM) {
+    if (!m_bHighContrast) SetMsgHandled(false);
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+}
+
+// The program's picture stands on the window colour in high contrast; the labels answer for themselves.
+LRESULT CTessalyDlg::OnCtlColorStatic(WPARAM, LPARAM lp) {
+    if (!m_bHighContrast || reinterpret_cast<HWND>(lp) != ::GetDlgItem(m_hWnd, IDC_PROGRAM_ICON)) {
+        SetMsgHandled(false);
+        return 0;
+    }
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
 }
 
 void CTessalyDlg::MarkChosenOption() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/GraphicButton.h"
+#include "controls/OptionGroup.h"
 #include "controls/StaticTrans.h"
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/ModeRecord.h"
@@ -36,14 +37,32 @@ private:
     void LoadButtonImages();
     void OnSelectOn();
     void OnSelectOff();
+    // A click on an option's text chooses it as a click on its mark does.
+    void OnClickOnLabel() { ChooseByLabel(m_btnOn); }
+    void OnClickOffLabel() { ChooseByLabel(m_btnOff); }
+    void ChooseByLabel(CGraphicButton& option);
     void ArrangeTabOrder();
     // The options' checked states, which screen readers read, follow the selected mode.
     void MarkChosenOption();
+    // The focus and keyboard cues as the platform has them for this window from the start.
+    void InitCues();
+    // Screen readers hear the options as one group named by the feature name, with the description.
+    void GroupOptions();
+    // The high-contrast look (system colours, no picture behind text) or the designed one; follows the theme.
+    void ShowContrast(bool highContrast);
+    LRESULT OnThemeChange(WPARAM, LPARAM);
+    LRESULT OnCtlColorDlg(WPARAM, LPARAM);
+    LRESULT OnCtlColorStatic(WPARAM, LPARAM);
+    // A control's rectangle in the dialog's client coordinates.
+    RECT ChildRect(HWND child) const;
 
     // Interface language and help (Language.cpp).
     std::wstring GetLanguageCode();
     void LoadInterfaceTexts(const std::wstring& code);
     void OpenHelp();
+    // Labels and captions too long for their controls wrap into the room below them or get a smaller font.
+    void FitLabels();
+    void ColourLabels(bool highContrast);
 
     // The firmware and the mode (firmware/QuickResume.cpp): each reports its failure in a box.
     BOOL LoadFirmwareLibrary();
@@ -63,6 +82,7 @@ private:
     CPowerPolicy m_policy;
     int m_nSelectedMode = 0;
     int m_bLargeLayout = 0;
+    bool m_bHighContrast = false;
     // No person can answer a message box: failures go to the exit code only.
     bool m_bQuiet = false;
     int m_nExitCode = 0;
@@ -96,6 +116,9 @@ private:
     fw::CFont m_fontFeatureName;
     fw::CFont m_fontOption;
     fw::CFont m_fontTitle;
+    // The smaller fonts of labels that do not fit in the ones above: description, feature name, On, Off.
+    fw::CFont m_fontsFitted[4];
+    COptionGroup m_grpOptions;
 
     fw::CStatic m_picBackground;
     // The background chosen for the large layout; the picture control shows it but does not own it.

@@ -35,3 +35,4 @@
 #define IDC_ON_LABEL 1009
 #define IDC_PROGRAM_ICON 1012
 #define IDC_TITLE 1013
+#define IDC_OPTION_GROUP 1014  // made at run time: the options' group box, which shows nothing

@@ -3,9 +3,12 @@
 #include <accessible.h>
 #include <oleacc.h>
 
+#include <algorithm>
+
 namespace {
 constexpr COLORREF kCaptionColor = RGB(0, 0, 0);
 constexpr COLORREF kInactiveCaptionColor = RGB(135, 135, 135);
+constexpr COLORREF kDefaultFrameColor = RGB(0x08, 0x55, 0x5E);  // the dark accent of the images
 }  // namespace
 
 BOOL CGraphicButton::LoadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive) {
@@ -56,7 +59,7 @@ bool CGraphicButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         {BM_GETCHECK, &CGraphicButton::OnGetCheck},            // an option's checked state
         {BM_SETCHECK, &CGraphicButton::OnSetCheck},
         {WM_GETDLGCODE, &CGraphicButton::OnGetDlgCode},  // an option is no push button to the dialog
-        {WM_KEYDOWN, &CGraphicButton::OnKeyDown},        // Enter on an option
+        {WM_KEYDOWN, &CGraphicButton::OnKeyDown},        // arrow keys on an option
         {WM_SETFOCUS, &CGraphicButton::OnStateChange},   // changes the platform would draw itself
         {WM_KILLFOCUS, &CGraphicButton::OnStateChange},
         {WM_ENABLE, &CGraphicButton::OnStateChange},
@@ -149,21 +152,47 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     }
 
     const SIZE size = bitmap->GetSize();
-    HGDIOBJ oldBitmap = ::SelectObject(mem.Get(), bitmap->Get());
-    ::StretchBlt(dc, rc.left, rc.top, size.cx, size.cy, mem.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
+    HGDIOBJ oldBitmap = nullptr;
+    COLORREF captionColor = greyCaption ? kInactiveCaptionColor : kCaptionColor;
+    if (m_bHighContrast) {
+        captionColor = PaintSystemColourFace(dc, rc, m_bPressed != 0, m_bHover != 0, greyCaption);
+    } else {
+        oldBitmap = ::SelectObject(mem.Get(), bitmap->Get());
+        // The images keep their orientation in a mirrored (right-to-left) window: drawn unmirrored, in the
+        // device's own coordinates, where the mirrored layout puts them (at the right).
+        const DWORD layout = ::SetLayout(dc, 0);
+        const LONG left = (layout & LAYOUT_RTL) ? rc.right - size.cx : rc.left;
+        ::StretchBlt(dc, left, rc.top, size.cx, size.cy, mem.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
+        // The default button (the one Enter presses) is framed in the accent colour.
+        if (IsDefaultButton()) {
+            fw::CPen pen(::CreatePen(PS_SOLID, 1, kDefaultFrameColor));
+            HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
+            HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+            const int corner = size.cy / 3;
+            ::RoundRect(dc, std::max(left, rc.left), 0, std::min(left + size.cx, rc.right),
+                        std::min(size.cy, rc.bottom), corner, corner);
+            ::SelectObject(dc, oldBrush);
+            ::SelectObject(dc, oldPen);
+        }
+        ::SetLayout(dc, layout);
+    }
 
     fw::CFont font;
-    font.CreateSegoeFont(m_bLargeFont ? 20 : 15, FW_NORMAL);
+    font.CreateSegoeFont(m_nCaptionHeight ? m_nCaptionHeight : (m_bLargeFont ? 20 : 15), FW_NORMAL);
     HGDIOBJ oldFont = ::SelectObject(dc, font.Get());
     rc = GetClientRect();
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, greyCaption ? kInactiveCaptionColor : kCaptionColor);
+    ::SetTextColor(dc, captionColor);
     ::DrawTextW(dc, m_strText.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 
-    // The focus cue, once the user works with the keyboard.
+    // The focus cue, unless the window's cues are hidden (until the user works with the keyboard).
+    if (m_bHideFocusCue < 0) m_bHideFocusCue = (SendMessage(WM_QUERYUISTATE) & UISF_HIDEFOCUS) ? 1 : 0;
     if (::GetFocus() == m_hWnd && !m_bHideFocusCue) {
         RECT cue = GetClientRect();
         if (cue.bottom >= 20) ::InflateRect(&cue, -3, -3);  // inside the face of a larger button
+        // Its dots invert what lies under them: black and white ones, as on the images, on any colours.
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
         ::DrawFocusRect(dc, &cue);
     }
 
@@ -171,15 +200,54 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     m_bHover = 0;
     m_bPressed = 0;
 
-    ::SelectObject(mem.Get(), oldBitmap);
+    if (oldBitmap) ::SelectObject(mem.Get(), oldBitmap);
     ::SelectObject(dc, oldFont);
     ::EndPaint(m_hWnd, &ps);
     return 0;
 }
 
+bool CGraphicButton::IsDefaultButton() const {
+    return !m_bOption && (::GetWindowLongW(m_hWnd, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+// Window, window text, button face and text, highlight and grey text: whatever the user's theme makes them.
+// A push button is a framed face (a second frame line while it is the default button, a highlight frame while
+// hovered, a highlighted face while pressed); an option is a ring, with a dot while chosen.
+COLORREF CGraphicButton::PaintSystemColourFace(HDC dc, const RECT& rc, bool pressed, bool hover,
+                                               bool inactive) {
+    const int ink = inactive             ? COLOR_GRAYTEXT
+                    : (pressed || hover) ? COLOR_HIGHLIGHT
+                    : m_bOption          ? COLOR_WINDOWTEXT
+                                         : COLOR_BTNTEXT;
+    if (m_bOption) {
+        ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_WINDOW));
+        const int n = std::min(rc.right, rc.bottom);
+        fw::CPen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(ink)));
+        HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
+        HGDIOBJ oldBrush = ::SelectObject(dc, ::GetSysColorBrush(COLOR_WINDOW));
+        ::Ellipse(dc, 0, 0, n, n);
+        if (m_nCheck == BST_CHECKED) {
+            ::SelectObject(dc, ::GetSysColorBrush(COLOR_WINDOWTEXT));
+            const int inset = n / 4 + 1;
+            ::Ellipse(dc, inset, inset, n - inset, n - inset);
+        }
+        ::SelectObject(dc, oldBrush);
+        ::SelectObject(dc, oldPen);
+        return ::GetSysColor(COLOR_WINDOWTEXT);
+    }
+    ::FillRect(dc, &rc, ::GetSysColorBrush(pressed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    RECT frame = rc;
+    const int lines = (hover || pressed || IsDefaultButton()) ? 2 : 1;
+    for (int i = 0; i < lines; ++i) {
+        ::FrameRect(dc, &frame, ::GetSysColorBrush(ink));
+        ::InflateRect(&frame, -1, -1);
+    }
+    return ::GetSysColor(inactive ? COLOR_GRAYTEXT : pressed ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+}
+
 LRESULT CGraphicButton::OnGetObject(WPARAM wp, LPARAM lp) {
     const LRESULT answer = fw::AnswerButtonGetObject(
-        m_hWnd, wp, lp, m_bOption ? ROLE_SYSTEM_RADIOBUTTON : ROLE_SYSTEM_PUSHBUTTON);
+        m_hWnd, wp, lp, m_bOption ? ROLE_SYSTEM_RADIOBUTTON : ROLE_SYSTEM_PUSHBUTTON, m_strDescription);
     if (!answer) return Default();
     return answer;
 }
@@ -192,8 +260,12 @@ LRESULT CGraphicButton::OnGetCheck(WPARAM, LPARAM) {
 
 LRESULT CGraphicButton::OnSetCheck(WPARAM wp, LPARAM) {
     if (!m_bOption) return Default();
+    // As the platform's radio buttons: only the checked option is a tab stop, so Tab reaches the group at it.
+    const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & ~WS_TABSTOP;
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | (wp == BST_CHECKED ? WS_TABSTOP : 0));
     if (m_nCheck != static_cast<int>(wp)) {
         m_nCheck = static_cast<int>(wp);
+        if (m_bHighContrast) Invalidate(TRUE);  // the ring shows the check (the images are the owner's)
         ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
     }
     return 0;
@@ -213,24 +285,24 @@ LRESULT CGraphicButton::OnGetDlgCode(WPARAM, LPARAM lp) {
     }
     LRESULT code = Default();
     if (!m_bOption) return code;
-    code &= ~(DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
-    if (keyDown && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
-    return code;
+    // A radio button to the dialog manager, never a push button: Enter presses the dialog's default button
+    // with the choice as it stands. The arrow keys are the option's own (OnKeyDown).
+    return (code & ~(DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) | DLGC_RADIOBUTTON | DLGC_WANTARROWS;
 }
 
-// Enter on an option chooses it, as a click does, and then does what Enter does elsewhere in the dialog:
-// presses its default button.
-LRESULT CGraphicButton::OnKeyDown(WPARAM wp, LPARAM lp) {
-    if (!m_bOption || wp != VK_RETURN || (lp & (1 << 30))) return Default();  // not for auto-repeat
+// The arrow keys move the choice within the option's group, as in a group of the platform's radio buttons:
+// the focus goes to the next (down, right) or previous (up, left) option, which is then chosen as a click
+// chooses it.
+LRESULT CGraphicButton::OnKeyDown(WPARAM wp, LPARAM) {
+    const bool next = wp == VK_DOWN || wp == VK_RIGHT;
+    if (!m_bOption || (!next && wp != VK_UP && wp != VK_LEFT)) return Default();
     HWND dialog = ::GetParent(m_hWnd);
-    const int id = ::GetDlgCtrlID(m_hWnd);
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(m_hWnd));
-    const LRESULT defaultId = ::SendMessageW(dialog, DM_GETDEFID, 0, 0);
-    if (HIWORD(defaultId) != DC_HASDEFID) return 0;
-    HWND pressed = ::GetDlgItem(dialog, LOWORD(defaultId));
-    if (pressed && !::IsWindowEnabled(pressed)) return 0;
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(LOWORD(defaultId), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(pressed));
+    HWND other = ::GetNextDlgGroupItem(dialog, m_hWnd, !next);
+    if (!other || other == m_hWnd || !(::SendMessageW(other, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON))
+        return 0;
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(other), TRUE);
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(other), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(other));
     return 0;
 }
 

@@ -16,13 +16,22 @@ public:
     BOOL ReloadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive);
     void SetText(const std::wstring& text) { m_strText = text; }
     void SetToolTipText(std::wstring text);
+    // High contrast: the button draws itself in the system colours instead of its bitmaps (an option as a
+    // ring, with a dot while chosen). Does not repaint.
+    void SetHighContrast(bool on) { m_bHighContrast = on; }
+    // The caption's height in pixels where the one the layout gives (15, or 20 with m_bLargeFont) would not
+    // hold the caption; 0 for that one.
+    void SetCaptionHeight(int height) { m_nCaptionHeight = height; }
+    // What screen readers hear after the name and the state (accDescription); empty: the platform's answer.
+    void SetDescription(const std::wstring& text) { m_strDescription = text; }
     void DrawItem(LPDRAWITEMSTRUCT item) override;
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    // Public. 1: the button is one of a group of options. It reads as an option to accessibility clients,
-    // keeps its checked state (BM_SETCHECK, BM_GETCHECK), never becomes the dialog's default button, and
-    // Enter on it chooses it (a click) and then presses the default button. Set by the owner.
+    // Public. 1: the button is one of a group of options (a radio button). It reads as an option to
+    // accessibility clients, keeps its checked state (BM_SETCHECK, BM_GETCHECK) and is a tab stop only while
+    // checked, never becomes the dialog's default button (Enter presses that one), and the arrow keys choose
+    // the next or previous option of its group. Set by the owner.
     int m_bOption = 0;
     int m_bInactive = 0;
     int m_bHover = 0;
@@ -38,8 +47,8 @@ public:
     TRACKMOUSEEVENT m_trackRequest{};
     std::wstring m_strText;
     int m_nCheck = BST_UNCHECKED;  // an option's checked state
-    // Focus cues hidden, as Windows has them until the user presses a key (WM_UPDATEUISTATE).
-    int m_bHideFocusCue = 1;
+    // Focus cues hidden (WM_UPDATEUISTATE); -1 until the first paint asks the window (WM_QUERYUISTATE).
+    int m_bHideFocusCue = -1;
 
 private:
     LRESULT OnMouseLeave(WPARAM, LPARAM);
@@ -57,5 +66,11 @@ private:
     LRESULT OnStateChange(WPARAM, LPARAM);
     LRESULT OnUpdateUiState(WPARAM, LPARAM);
     int m_nUnseenDepth = 0;  // nesting of OnStateChange
+    bool m_bHighContrast = false;
+    int m_nCaptionHeight = 0;
+    std::wstring m_strDescription;
     void RelayToToolTip(UINT msg, WPARAM flags, LPARAM point);
+    // The face in system colours; returns the caption's colour.
+    COLORREF PaintSystemColourFace(HDC dc, const RECT& rc, bool pressed, bool hover, bool inactive);
+    bool IsDefaultButton() const;
 };

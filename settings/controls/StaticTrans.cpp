@@ -7,7 +7,7 @@ void CStaticTrans::SetBackColor(COLORREF color) {
 
 void CStaticTrans::SetRightToLeft() {
     const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
-    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, style | WS_EX_RTLREADING | WS_EX_RIGHT);
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, style | WS_EX_RTLREADING);
 }
 
 void CStaticTrans::RedrawParentArea() {

@@ -11,7 +11,7 @@ public:
     ~CStaticTrans() override = default;
 
     void SetBackColor(COLORREF color);
-    // Text in right-to-left reading order, aligned right (WS_EX_RTLREADING, WS_EX_RIGHT).
+    // Text in right-to-left reading order (WS_EX_RTLREADING). In a mirrored window it starts at the right.
     void SetRightToLeft();
     // Has the parent repaint what lies under the label, 2 pixels in from its edges.
     void RedrawParentArea();

@@ -291,6 +291,31 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
     return reg::SetString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", name);
 }
 
+namespace {
+const wchar_t kHighContrastKey[] = L"Control Panel\\Accessibility\\HighContrast";
+}  // namespace
+
+HighContrastTheme::HighContrastTheme()
+    : m_saved(reg::GetString(HKEY_CURRENT_USER, kHighContrastKey, L"Flags")) {
+    EXPECT_TRUE(Switch(false));
+}
+
+HighContrastTheme::~HighContrastTheme() {
+    EXPECT_TRUE(m_saved ? reg::SetString(HKEY_CURRENT_USER, kHighContrastKey, L"Flags", *m_saved)
+                        : reg::DeleteValue(HKEY_CURRENT_USER, kHighContrastKey, L"Flags"));
+}
+
+// Windows keeps the flags as decimal text: 126 is off with the hot key available, 127 the same on.
+::testing::AssertionResult HighContrastTheme::Switch(bool on, HWND window) {
+    ::testing::AssertionResult done =
+        reg::SetString(HKEY_CURRENT_USER, kHighContrastKey, L"Flags", on ? L"127" : L"126");
+    DWORD_PTR ignored = 0;
+    if (done && window)
+        ::SendMessageTimeoutW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST,
+                              reinterpret_cast<LPARAM>(kHighContrastKey), SMTO_NORMAL, 10000, &ignored);
+    return done;
+}
+
 bool SetResolution(DWORD dpi) {
     reg::SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi);
     if (dpi != 120) return true;

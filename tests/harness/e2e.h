@@ -117,6 +117,22 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
 // its own fonts for the new resolution. False when that could not be done.
 bool SetResolution(DWORD dpi);
 
+// The user's choice of high contrast as Windows keeps it (HKCU\Control Panel\Accessibility\HighContrast),
+// which the harness's window hook shows the programs it starts as Windows answers SPI_GETHIGHCONTRAST (Wine
+// itself keeps high contrast off). Off at first; the choice as it was is put back at the end.
+class HighContrastTheme {
+public:
+    HighContrastTheme();
+    ~HighContrastTheme();
+    HighContrastTheme(const HighContrastTheme&) = delete;
+    HighContrastTheme& operator=(const HighContrastTheme&) = delete;
+    // Switches it and tells the window, as Windows tells every top-level window.
+    ::testing::AssertionResult Switch(bool on, HWND window = nullptr);
+
+private:
+    std::optional<std::wstring> m_saved;
+};
+
 // ---- the simulated machine's log ----
 
 class SimLog {

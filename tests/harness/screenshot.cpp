@@ -111,11 +111,12 @@ Layout ShownLayout(HWND dialog, const std::wstring& exe) {
     HWND ok = ::GetDlgItem(dialog, IDOK);
     RECT button{};
     ::GetClientRect(ok, &button);
-    // A point near the left edge where the two images differ: the caption is drawn centred, far from it.
+    // A point near the left edge where the two images differ: the caption is drawn centred, far from it, and
+    // the frames of the default button and of the focus lie nearer the edge.
     Layout shown = Layout::Unknown;
     bool probed = false;
-    for (int y = 1; y < button.bottom - 1 && !probed; ++y)
-        for (int x = 1; x < 12 && x < button.right && !probed; ++x) {
+    for (int y = 4; y < button.bottom - 4 && !probed; ++y)
+        for (int x = 4; x < 16 && x < button.right && !probed; ++x) {
             const COLORREF normal = BitmapResourcePixel(program, kOkImageNormal, x, y);
             const COLORREF large = BitmapResourcePixel(program, kOkImageLarge, x, y);
             if (normal == large || normal == CLR_INVALID || large == CLR_INVALID) continue;

@@ -7,11 +7,17 @@
 //       saves a picture of the dialog as it starts; with --drive also picks On, applies and closes with OK,
 //       with a picture after each step. Every picture is printed with the client area and the layout the
 //       dialog shows; the start also with what a screen reader reads for each button.
+//   velmora_demo.exe contrast <Velmora.exe> <picture folder> <name prefix>
+//       opens the dialog, switches the user's theme to high contrast ("High Contrast Black") while it is
+//       open and back again, with a picture of each look; the theme is put back at the end
 #include <oleacc.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "e2e.h"
 #include "screenshot.h"
@@ -30,15 +36,20 @@ HWND OpenDialog(e2e::AppUnderTest& app) {
     return dlg;
 }
 
-void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std::wstring& name) {
+// A picture of the dialog; `designed`: in its designed look, whose layout the images tell (the high-contrast
+// look has none).
+void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std::wstring& name,
+          bool designed = true) {
     if (!e2e::WaitForStillWindow(dlg)) std::printf("  (the window was still changing)\n");
     RECT client;
     ::GetClientRect(dlg, &client);
     const e2e::Layout layout = e2e::ShownLayout(dlg, exe);
     const std::wstring path = dir + L"\\" + name + L".bmp";
     e2e::SaveWindowShot(dlg, path);
-    std::printf("  picture %ls: client area %ld x %ld, %s layout\n", (name + L".png").c_str(), client.right,
-                client.bottom, e2e::LayoutName(layout));
+    std::printf("  picture %ls: client area %ld x %ld, %s\n", (name + L".png").c_str(), client.right,
+                client.bottom,
+                designed ? (std::string(e2e::LayoutName(layout)) + " layout").c_str() : "high-contrast look");
+    if (!designed) return;
     const bool wide = client.right > 364;
     if ((wide && layout != e2e::Layout::Large) || (!wide && layout != e2e::Layout::Normal))
         std::printf("  note: a client area %s 364 pixels wide should show the %s layout\n",
@@ -51,7 +62,7 @@ void PrintScreenReader(HWND dlg) {
     const IID accessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::printf("  a screen reader reads:\n");
-    for (int id : {1002, 1000, 1001, IDOK, IDCANCEL, 3}) {
+    for (int id : {1002, 1014, 1000, 1001, IDOK, IDCANCEL, 3}) {  // 1014: the options' group
         IAccessible* object = nullptr;
         if (FAILED(::AccessibleObjectFromWindow(::GetDlgItem(dlg, id), OBJID_CLIENT, accessible,
                                                 reinterpret_cast<void**>(&object)))) {
@@ -61,9 +72,10 @@ void PrintScreenReader(HWND dlg) {
         VARIANT self{};
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
-        BSTR name = nullptr;
+        BSTR name = nullptr, description = nullptr;
         VARIANT role{}, state{};
         object->get_accName(self, &name);
+        object->get_accDescription(self, &description);
         object->get_accRole(self, &role);
         object->get_accState(self, &state);
         wchar_t roleText[64] = L"";
@@ -77,10 +89,48 @@ void PrintScreenReader(HWND dlg) {
         }
         std::printf("    \"%s\": %s (%s)\n", e2e::Narrow(name ? name : L"").c_str(),
                     e2e::Narrow(roleText).c_str(), e2e::Narrow(states).c_str());
+        if (description && *description)
+            std::printf("      described as \"%s\"\n", e2e::Narrow(description).c_str());
+        ::SysFreeString(description);
         ::SysFreeString(name);
         object->Release();
     }
     ::CoUninitialize();
+}
+
+// Wine keeps high contrast off whatever the user chooses; the harness shows the program the choice as Windows
+// answers it (e2e::HighContrastTheme). The colours are those Windows sets for "High Contrast Black", which
+// programs started afterwards get; the machine's own are put back at the end.
+int Contrast(const std::wstring& exe, const std::wstring& dir, const std::wstring& prefix) {
+    const wchar_t colours[] = L"Control Panel\\Colors";
+    const std::pair<const wchar_t*, const wchar_t*> scheme[] = {
+        {L"Window", L"0 0 0"},           {L"WindowText", L"255 255 255"}, {L"ButtonFace", L"0 0 0"},
+        {L"ButtonText", L"255 255 255"}, {L"Hilight", L"26 235 255"},     {L"HilightText", L"0 0 0"},
+        {L"GrayText", L"63 242 0"}};
+    std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>> saved;
+    for (const auto& [name, value] : scheme) {
+        saved.emplace_back(name, e2e::reg::GetString(HKEY_CURRENT_USER, colours, name));
+        e2e::reg::SetString(HKEY_CURRENT_USER, colours, name, value);
+    }
+    int result = 1;
+    {
+        e2e::HighContrastTheme theme;
+        e2e::AppUnderTest app(exe, L"");
+        if (HWND dlg = OpenDialog(app)) {
+            for (bool on : {true, false}) {
+                std::printf("  high contrast %s (the theme announced to the open dialog)\n",
+                            on ? "on" : "off");
+                theme.Switch(on, dlg);
+                Shot(dlg, exe, dir, prefix + (on ? L"-high-contrast" : L"-designed-again"), !on);
+            }
+            app.Click(dlg, IDCANCEL);
+            result = app.WaitExit(60000) ? 0 : 1;
+        }
+    }
+    for (const auto& [name, value] : saved)
+        value ? e2e::reg::SetString(HKEY_CURRENT_USER, colours, name, *value)
+              : e2e::reg::DeleteValue(HKEY_CURRENT_USER, colours, name);
+    return result;
 }
 
 int Measure(const std::wstring& exe) {
@@ -126,11 +176,13 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"measure" && argc == 3) return Measure(argv[2]);
     if (mode == L"resolution" && argc == 3)
         return e2e::SetResolution(std::wcstoul(argv[2], nullptr, 10)) ? 0 : 1;
+    if (mode == L"contrast" && argc == 5) return Contrast(argv[2], argv[3], argv[4]);
     if (mode == L"pictures" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"--drive")))
         return Pictures(argv[2], argv[3], argv[4], argc == 6);
     std::fprintf(stderr,
                  "usage: velmora_demo measure EXE\n"
                  "       velmora_demo resolution DPI\n"
-                 "       velmora_demo pictures EXE PICTURE_DIR PREFIX [--drive]\n");
+                 "       velmora_demo pictures EXE PICTURE_DIR PREFIX [--drive]\n"
+                 "       velmora_demo contrast EXE PICTURE_DIR PREFIX\n");
     return 2;
 }

@@ -1,5 +1,6 @@
 // The dialog for users other than a sighted mouse user of a left-to-right language: what screen readers hear,
-// the keyboard alone, right-to-left languages, and a window that answers while Apply runs.
+// the options as one radio group, high contrast, right-to-left languages, and a window that answers while
+// Apply runs.
 #include <com.h>
 #include <oleacc.h>
 
@@ -18,9 +19,11 @@ constexpr long kPushButton = 0x2B;    // ROLE_SYSTEM_PUSHBUTTON
 constexpr long kOptionButton = 0x2D;  // ROLE_SYSTEM_RADIOBUTTON
 constexpr long kUnavailable = 0x1;    // STATE_SYSTEM_UNAVAILABLE
 constexpr long kChecked = 0x10;       // STATE_SYSTEM_CHECKED
+constexpr long kDefault = 0x100;      // STATE_SYSTEM_DEFAULT
+constexpr long kGrouping = 0x14;      // ROLE_SYSTEM_GROUPING
 
 struct Heard {
-    std::wstring name;
+    std::wstring name, description;
     long role = 0;
     long state = 0;
 };
@@ -35,12 +38,15 @@ struct Heard {
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
-    BSTR name = nullptr;
+    BSTR name = nullptr, description = nullptr;
     VARIANT role{}, state{};
     const bool read = SUCCEEDED(object->get_accName(self, &name)) &&
                       SUCCEEDED(object->get_accRole(self, &role)) &&
                       SUCCEEDED(object->get_accState(self, &state));
+    object->get_accDescription(self, &description);
     heard.name = name ? std::wstring(name, ::SysStringLen(name)) : L"";
+    heard.description = description ? std::wstring(description, ::SysStringLen(description)) : L"";
+    ::SysFreeString(description);
     heard.role = role.vt == VT_I4 ? role.lVal : -1;
     heard.state = state.vt == VT_I4 ? state.lVal : -1;
     ::SysFreeString(name);
@@ -49,12 +55,12 @@ struct Heard {
 }
 
 ::testing::AssertionResult HearsAs(HWND dlg, int id, const std::wstring& name, long role, long stateSet,
-                                   long stateClear) {
+                                   long stateClear, const std::wstring* description = nullptr) {
     Heard heard;
     ::testing::AssertionResult read = Hear(::GetDlgItem(dlg, id), heard);
     if (!read) return read << " (control " << id << ")";
     if (heard.name != name || heard.role != role || (heard.state & stateSet) != stateSet ||
-        (heard.state & stateClear) != 0)
+        (heard.state & stateClear) != 0 || (description && heard.description != *description))
         return ::testing::AssertionFailure()
                << "control " << id << " reads as \"" << e2e::Narrow(heard.name) << "\", role 0x" << std::hex
                << heard.role << ", state 0x" << heard.state;
@@ -105,20 +111,26 @@ std::vector<DWORD> Pixels(HDC source, int x, int y, int width, int height) {
     return pixels;
 }
 
-std::vector<DWORD> OnScreen(HWND label) {
+// Where a window's client area lies on the screen, also in a mirrored window (whose client x runs leftwards).
+RECT ScreenClientRect(HWND window) {
     RECT rc;
-    ::GetClientRect(label, &rc);
-    POINT origin{0, 0};
-    ::ClientToScreen(label, &origin);
+    ::GetClientRect(window, &rc);
+    ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);  // left of right, mirrored too
+    return rc;
+}
+
+std::vector<DWORD> OnScreen(HWND label) {
+    const RECT rc = ScreenClientRect(label);
     HDC screen = ::GetDC(nullptr);
-    std::vector<DWORD> pixels = Pixels(screen, origin.x, origin.y, rc.right, rc.bottom);
+    std::vector<DWORD> pixels = Pixels(screen, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
     ::ReleaseDC(nullptr, screen);
     return pixels;
 }
 
-// A label's text as a static control draws it with the dialog's label font and colours, in the given format.
+// A label's text as a static control draws it with the dialog's label font and colours, in the given format,
+// in a mirrored (right-to-left) window or not.
 std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int weight, COLORREF ink,
-                         UINT format) {
+                         UINT format, bool mirrored) {
     RECT rc;
     ::GetClientRect(label, &rc);
     HDC screen = ::GetDC(nullptr);
@@ -132,7 +144,12 @@ std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int w
     ::FillRect(mem, &rc, white);
     ::SetBkColor(mem, RGB(255, 255, 255));
     ::SetTextColor(mem, ink);
+    if (mirrored) {
+        ::SetLayout(mem, LAYOUT_RTL);
+        ::SetTextAlign(mem, TA_RTLREADING);
+    }
     ::DrawTextW(mem, text.c_str(), -1, &rc, format | DT_EXPANDTABS | DT_WORDBREAK);
+    ::SetLayout(mem, 0);  // the pixels as they lie, to compare with the screen's
     std::vector<DWORD> pixels = Pixels(mem, 0, 0, rc.right, rc.bottom);
     ::SelectObject(mem, oldFont);
     ::SelectObject(mem, oldBitmap);
@@ -144,6 +161,18 @@ std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int w
     return pixels;
 }
 
+// A click of the mouse where the screen shows a control's middle, as the user makes it.
+void ClickAt(HWND control) {
+    RECT rc;
+    ::GetWindowRect(control, &rc);
+    ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, click, sizeof click[0]);
+}
+
 }  // namespace
 
 TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
@@ -153,14 +182,18 @@ TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     const wchar_t* s = section.c_str();
-    EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable));
-    EXPECT_TRUE(HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable));
-    EXPECT_TRUE(HearsAs(dlg, IDOK, UiText(L"OK", s), kPushButton, 0, kUnavailable));
+    const std::wstring desc = UiText(L"Desc", s);
+    EXPECT_TRUE(
+        HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable, &desc));
+    EXPECT_TRUE(
+        HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable, &desc));
+    EXPECT_TRUE(HearsAs(dlg, IDOK, UiText(L"OK", s), kPushButton, kDefault, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDCANCEL, UiText(L"CANCEL", s), kPushButton, 0, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDC_APPLY, UiText(L"APPLY", s), kPushButton, kUnavailable, 0));
     EXPECT_TRUE(HearsAs(dlg, IDC_HELP_BUTTON, UiText(L"HELP", s), kPushButton, 0, kUnavailable));
     EXPECT_FALSE(UiText(L"HELP", s).empty());
-
+    EXPECT_TRUE(
+        HearsAs(dlg, IDC_OPTION_GROUP, UiText(L"FuncName", s), kGrouping, 0, 0));  // the options' group
     ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
     EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, kChecked, 0));
     EXPECT_TRUE(HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, 0, kChecked));
@@ -169,36 +202,84 @@ TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
     ASSERT_TRUE(app.WaitExit());
 }
 
-TEST_F(VelmoraTest, KeyboardAloneTabsToOnChoosesItWithSpaceAndConfirmsWithEnter) {
+// The options are one radio group: Tab reaches it once, at the chosen option; the arrow keys and a click on
+// an option's text choose; Enter presses OK (framed as the default button) with the choice as it stands, also
+// on an option that has the focus without being chosen. The focus cue shows from the start: Wine hides none.
+TEST_F(VelmoraTest, OptionsAreOneRadioGroupForKeyboardAndMouse) {
+    ::SetProcessDPIAware();
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     HWND on = ::GetDlgItem(dlg, IDC_ON_OPTION), off = ::GetDlgItem(dlg, IDC_OFF_OPTION);
-    // The chosen option (Off) has the focus, without a cue until a key is used.
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(dlg) == off; }));
+    auto now = [&](HWND focus, HWND chosen) {
+        return WaitUntil(
+            [&] { return FocusOf(dlg) == focus && app.Send(chosen, BM_GETCHECK) == BST_CHECKED; });
+    };
+    ASSERT_TRUE(now(off, off));
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
-    EXPECT_FALSE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN));
-
-    // Tab goes round in reading order, past the greyed-out Apply and never to the background.
-    for (int next : {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_ON_OPTION}) {
+    EXPECT_TRUE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN)) << "no focus cue";
+    EXPECT_EQ(RGB(0x08, 0x55, 0x5E), e2e::ScreenPixel(::GetDlgItem(dlg, IDOK), 0, 12)) << "no default frame";
+    for (int next : {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_OFF_OPTION}) {  // past the greyed-out Apply and On
         PressKey(dlg, VK_TAB);
         EXPECT_TRUE(WaitUntil([&] { return FocusOf(dlg) == ::GetDlgItem(dlg, next); })) << next;
     }
-    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
-    EXPECT_TRUE(TopRowDiffersFromImage(on, Exe(), IDB_OPTION_NOT_CHOSEN))
-        << "no focus cue on the focused option";
-
-    PressKey(dlg, VK_SPACE);
-    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)) != FALSE; }));
-    EXPECT_EQ(BST_CHECKED, app.Send(on, BM_GETCHECK));
+    PressKey(dlg, VK_DOWN);
+    EXPECT_TRUE(now(on, on) && ::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)));
+    PressKey(dlg, VK_UP);
+    EXPECT_TRUE(now(off, off));
+    ClickAt(::GetDlgItem(dlg, IDC_ON_LABEL));
+    EXPECT_TRUE(now(on, on));
+    ClickAt(::GetDlgItem(dlg, IDC_OFF_LABEL));
+    EXPECT_TRUE(now(off, off));
+    PressKey(dlg, VK_DOWN);
+    ASSERT_TRUE(now(on, on));
     EXPECT_TRUE(FirmwareSwitches().empty());
-
+    // The focus on Off, which is not chosen (as a screen reader may put it): Enter switches On, as chosen.
+    app.Send(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(off), TRUE);
+    ASSERT_TRUE(now(off, on));
     PressKey(dlg, VK_RETURN);
     ASSERT_TRUE(app.WaitExit(120000));
     const auto switches = FirmwareSwitches();
     ASSERT_EQ(1u, switches.size());
     EXPECT_EQ(0u, switches[0].find("sig=0x5843 fn=0x6E req=0x81"));
     EXPECT_EQ(1u, StoredMode().value_or(99));
+}
+
+// High contrast, handed in as Windows answers it (Wine keeps it off: e2e::HighContrastTheme): switched on
+// while the dialog is open, it draws in the system colours with no picture behind text, the chosen option
+// still told from the other; switched off, the designed look is back pixel for pixel. Started in it, it
+// starts so.
+TEST_F(VelmoraTest, HighContrastDrawsInTheSystemColoursAndFollowsTheTheme) {
+    ::SetProcessDPIAware();
+    e2e::HighContrastTheme theme;
+    for (bool whileOpen : {true, false}) {
+        if (!whileOpen) {
+            ASSERT_TRUE(theme.Switch(true));
+        }
+        e2e::AppUnderTest app(Exe(), L"");
+        HWND dlg = app.WaitForDialog(kTitle);
+        ASSERT_NE(nullptr, dlg);
+        ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+        const std::vector<DWORD> designed = OnScreen(dlg);
+        if (whileOpen) {
+            ASSERT_TRUE(theme.Switch(true, dlg) && e2e::WaitForStillWindow(dlg));
+        }
+        auto at = [&](int id, int x, int y) {
+            return e2e::ScreenPixel(id ? ::GetDlgItem(dlg, id) : dlg, x, y);
+        };
+        EXPECT_EQ(::GetSysColor(COLOR_WINDOW), at(0, 4, 4));       // where the picture's header was
+        EXPECT_EQ(::GetSysColor(COLOR_BTNTEXT), at(IDOK, 1, 12));  // the default button's second frame line
+        EXPECT_EQ(::GetSysColor(COLOR_BTNFACE), at(IDCANCEL, 1, 12));
+        EXPECT_EQ(::GetSysColor(COLOR_GRAYTEXT), at(IDC_APPLY, 0, 12));        // greyed out
+        EXPECT_EQ(::GetSysColor(COLOR_WINDOWTEXT), at(IDC_OFF_OPTION, 6, 6));  // the chosen one's dot
+        EXPECT_EQ(::GetSysColor(COLOR_WINDOW), at(IDC_ON_OPTION, 6, 6));
+        if (whileOpen) {
+            ASSERT_TRUE(theme.Switch(false, dlg) && e2e::WaitForStillWindow(dlg));
+            EXPECT_TRUE(OnScreen(dlg) == designed);
+        }
+        ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+        ASSERT_TRUE(app.WaitExit());
+    }
 }
 
 // While the 308 powercfg commands of 30 schemes run one after another, the dialog keeps painting and
@@ -245,15 +326,40 @@ TEST_F(VelmoraTest, ApplyWithThirtySchemesKeepsPaintingAndRefusesInput) {
     EXPECT_EQ(1u, FirmwareSwitches().size());
 }
 
-// Arabic and Hebrew texts read right to left from the right edge of their labels; every other language's
-// read left to right from the left edge, as before.
-TEST_F(VelmoraLocaleTest, LabelsOfArabicAndHebrewReadRightToLeft) {
+// Arabic and Hebrew get the dialog mirrored, as Windows lays out their dialogs: each option's mark right of
+// its text, the buttons in the mirrored order, the title right of the help button, whose picture keeps its
+// orientation, and the texts reading right to left from the right edge, as a mirrored label draws them.
+// Every other language keeps the layout and the left-to-right labels.
+TEST_F(VelmoraLocaleTest, ArabicAndHebrewAreMirroredAndReadRightToLeft) {
     const std::wstring section = Section();
     const bool rightToLeft = section == L"0401" || section == L"040D";
     e2e::AppUnderTest app(Exe(), L"");
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    EXPECT_EQ(rightToLeft, (::GetWindowLongPtrW(dlg, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
+    auto left = [&](int id) {
+        RECT rc;
+        ::GetWindowRect(::GetDlgItem(dlg, id), &rc);
+        return rc.left;
+    };
+    for (auto [first, second] : {std::pair{IDC_ON_OPTION, IDC_ON_LABEL},
+                                 {IDC_OFF_OPTION, IDC_OFF_LABEL},
+                                 {IDOK, IDCANCEL},
+                                 {IDCANCEL, IDC_APPLY},
+                                 {IDC_TITLE, IDC_HELP_BUTTON}})
+        EXPECT_EQ(rightToLeft, left(first) > left(second)) << first << " before " << second;
+    const RECT help = ScreenClientRect(::GetDlgItem(dlg, IDC_HELP_BUTTON));
+    HMODULE program = ::LoadLibraryExW(Exe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HDC screen = ::GetDC(nullptr);
+    int mirroredPixels = 0;  // of the help button's picture, which keeps its orientation
+    for (int i = 0; i < 22 * 22; ++i)
+        mirroredPixels += ::GetPixel(screen, help.left + i % 22, help.top + i / 22) !=
+                          e2e::BitmapResourcePixel(program, IDB_HELP, i % 22, i / 22);
+    ::ReleaseDC(nullptr, screen);
+    ::FreeLibrary(program);
+    EXPECT_EQ(0, mirroredPixels);
+
     struct Label {
         int id;
         const wchar_t* key;
@@ -261,17 +367,15 @@ TEST_F(VelmoraLocaleTest, LabelsOfArabicAndHebrewReadRightToLeft) {
         COLORREF ink;
     };
     const COLORREF grey = RGB(0x77, 0x77, 0x77), black = RGB(0, 0, 0);
-    for (const Label& l :
-         {Label{IDC_DESCRIPTION, L"Desc", 16, 400, grey},
-          Label{IDC_FEATURE_NAME, L"FuncName", 15, 900, black}, Label{IDC_ON_LABEL, L"On", 15, 400, black},
-          Label{IDC_OFF_LABEL, L"Off", 15, 400, black}}) {
+    for (const Label& l : {Label{IDC_DESCRIPTION, L"Desc", 16, 400, grey},
+                           Label{IDC_FEATURE_NAME, L"FuncName", 15, 900, black}}) {
         HWND label = ::GetDlgItem(dlg, l.id);
         const std::wstring text = UiText(l.key, section.c_str());
-        const auto leftToRight = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT);
-        const auto rightToLeftDrawn = Drawn(label, text, l.height, l.weight, l.ink, DT_RIGHT | DT_RTLREADING);
-        EXPECT_TRUE(OnScreen(label) == (rightToLeft ? rightToLeftDrawn : leftToRight)) << l.id;
+        const auto leftToRight = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT, false);
+        const auto mirrored = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT | DT_RTLREADING, true);
+        EXPECT_TRUE(OnScreen(label) == (rightToLeft ? mirrored : leftToRight)) << l.id;
         if (rightToLeft) {
-            EXPECT_FALSE(leftToRight == rightToLeftDrawn) << l.id;
+            EXPECT_FALSE(leftToRight == mirrored) << l.id;
         }
     }
     ASSERT_TRUE(app.Click(dlg, IDCANCEL));

@@ -58,6 +58,7 @@ TEST_F(VelmoraTest, WithoutUIStringIniTheDialogWorksWithEmptyTexts) {
     ASSERT_NE(nullptr, dlg);
     EXPECT_EQ(kTitle, ControlText(dlg, IDC_TITLE));
     for (int id : kFileLabels) EXPECT_EQ(L"", ControlText(dlg, id)) << id;
+    EXPECT_EQ(L"Help", ControlText(dlg, IDC_HELP_BUTTON));  // what screen readers call it, without a file
     EXPECT_TRUE(app.Click(dlg, IDC_ON_OPTION));
     EXPECT_TRUE(app.Click(dlg, IDC_APPLY));
     EXPECT_EQ(1u, StoredMode().value_or(0));

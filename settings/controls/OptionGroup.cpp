@@ -1,0 +1,41 @@
+#include "OptionGroup.h"
+
+#include <accessible.h>
+#include <oleacc.h>
+
+bool COptionGroup::Create(HWND dialog, UINT id, const RECT& rc, const std::wstring& title, HWND previous) {
+    HWND hwnd = ::CreateWindowExW(0, L"Button", title.c_str(), WS_CHILD | WS_VISIBLE | BS_GROUPBOX, rc.left,
+                                  rc.top, rc.right - rc.left, rc.bottom - rc.top, dialog,
+                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                  ::GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd || !SubclassWindow(hwnd)) return false;
+    ::SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    return true;
+}
+
+bool COptionGroup::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    static const fw::MessageMapEntry<COptionGroup> map[] = {
+        {WM_PAINT, &COptionGroup::OnPaint},                  // nothing to show
+        {WM_ERASEBKGND, &COptionGroup::OnEraseBkgnd},        // nor to erase
+        {WM_GETOBJECT, &COptionGroup::OnGetObject},          // a grouping to screen readers
+        {WM_UPDATEUISTATE, &COptionGroup::OnUpdateUiState},  // the platform's group box would draw itself
+    };
+    return RouteMessage(this, map, msg, wp, lp, result) || fw::CWnd::OnMessage(msg, wp, lp, result);
+}
+
+LRESULT COptionGroup::OnPaint(WPARAM, LPARAM) {
+    PAINTSTRUCT ps;
+    ::BeginPaint(m_hWnd, &ps);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+// The window's own bookkeeping of its cues, without the group box's drawing.
+LRESULT COptionGroup::OnUpdateUiState(WPARAM wp, LPARAM lp) {
+    return ::DefWindowProcW(m_hWnd, WM_UPDATEUISTATE, wp, lp);
+}
+
+LRESULT COptionGroup::OnGetObject(WPARAM wp, LPARAM lp) {
+    const LRESULT answer = fw::AnswerButtonGetObject(m_hWnd, wp, lp, ROLE_SYSTEM_GROUPING);
+    return answer ? answer : Default();
+}
