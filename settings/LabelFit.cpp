@@ -11,10 +11,11 @@ LabelFit FitLabel(HDC dc, const std::wstring& text, const RECT& rc, int bottom, 
     for (int h = height; h >= minimum && !fit.whole; --h) {
         fw::CFont font;
         font.CreateSegoeFont(h, weight);
-        HGDIOBJ old = ::SelectObject(dc, font.Get());
         RECT needed{0, 0, width, 0};
-        ::DrawTextW(dc, text.c_str(), -1, &needed, format | DT_EXPANDTABS | DT_CALCRECT);
-        ::SelectObject(dc, old);
+        {
+            const fw::CSelectObject measured(dc, font.Get());
+            ::DrawTextW(dc, text.c_str(), -1, &needed, format | DT_EXPANDTABS | DT_CALCRECT);
+        }
         fit.height = h;
         fit.whole = needed.right <= width && rc.top + needed.bottom <= std::max<LONG>(bottom, rc.bottom);
         if (fit.whole) fit.rect.bottom = std::max<LONG>(rc.bottom, rc.top + needed.bottom);

@@ -76,7 +76,7 @@ void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
     CreateLabelFont(m_fontTitle, kTitleFont, large);
     m_lblTitle.m_crTextColor = kWhite;
     m_lblTitle.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontTitle.Get()), TRUE);
-    m_lblTitle.SetWindowText(L"Corvane Velmora");
+    m_lblTitle.SetWindowText(kProgramTitle);
 
     m_strDesc = ReadText(file, code, L"Desc");
     CreateLabelFont(m_fontDescription, kDescriptionFont, large);
@@ -138,8 +138,8 @@ void CTessalyDlg::FitLabels() {
     for (CGraphicButton* button : {&m_btnOK, &m_btnCancel, &m_btnApply}) {
         const int height = m_bLargeLayout ? 20 : 15;
         const RECT client = button->GetClientRect();
-        const LONG face = std::min(client.right, button->m_bmpNormal.GetSize().cx) - 2 * kCaptionMargin;
-        const LabelFit fit = FitLabel(dc, button->m_strText, RECT{0, 0, face, client.bottom}, client.bottom,
+        const LONG face = std::min(client.right, button->ImageSize().cx) - 2 * kCaptionMargin;
+        const LabelFit fit = FitLabel(dc, button->Text(), RECT{0, 0, face, client.bottom}, client.bottom,
                                       height, FW_NORMAL, DT_SINGLELINE, height * kSmallestOfFour / 4);
         if (fit.height != height) button->SetCaptionHeight(fit.height);
     }

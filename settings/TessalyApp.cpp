@@ -8,16 +8,15 @@
 #include "VelmoraExitCodes.h"
 
 namespace {
-const wchar_t kWindowTitle[] = L"Corvane Velmora";
 
 // A top-level window whose title is exactly ours. The platform's title search ignores letter case, so each
 // window it finds is compared once more, case-sensitively.
 bool OtherInstanceRunning() {
-    for (HWND hwnd = ::FindWindowExW(nullptr, nullptr, nullptr, kWindowTitle); hwnd;
-         hwnd = ::FindWindowExW(nullptr, hwnd, nullptr, kWindowTitle)) {
-        wchar_t title[sizeof kWindowTitle / sizeof kWindowTitle[0] + 1] = L"";
+    for (HWND hwnd = ::FindWindowExW(nullptr, nullptr, nullptr, kProgramTitle); hwnd;
+         hwnd = ::FindWindowExW(nullptr, hwnd, nullptr, kProgramTitle)) {
+        wchar_t title[sizeof kProgramTitle / sizeof kProgramTitle[0] + 1] = L"";
         ::GetWindowTextW(hwnd, title, static_cast<int>(sizeof title / sizeof title[0]));
-        if (std::wcscmp(title, kWindowTitle) == 0) return true;
+        if (std::wcscmp(title, kProgramTitle) == 0) return true;
     }
     return false;
 }

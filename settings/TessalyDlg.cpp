@@ -8,7 +8,21 @@
 #include "VelmoraExitCodes.h"
 
 namespace {
-const wchar_t kCaption[] = L"Corvane Velmora";
+// The images of the push buttons and of the options, in the normal and the large layout.
+struct PushImages {
+    UINT normal, hover, pressed, inactive;
+};
+const PushImages kPushImages[] = {
+    {IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, IDB_BUTTON_PRESSED, IDB_BUTTON_INACTIVE},
+    {IDB_BUTTON_NORMAL_LARGE, IDB_BUTTON_HOVER_LARGE, IDB_BUTTON_PRESSED_LARGE, IDB_BUTTON_INACTIVE_LARGE},
+};
+struct OptionImages {
+    UINT chosen, notChosen, inactive;
+};
+const OptionImages kOptionImages[] = {
+    {IDB_OPTION_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_INACTIVE},
+    {IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_INACTIVE_LARGE},
+};
 constexpr int kNormalLayoutWidth = 364;
 
 bool HighContrastOn() {
@@ -230,20 +244,14 @@ void CTessalyDlg::NoteFailure(int exitCode) {
 
 void CTessalyDlg::ShowMessage(const std::wstring& text) {
     if (m_bQuiet) return;  // the run's exit code tells instead
-    ::MessageBoxW(m_hWnd, text.c_str(), kCaption, MB_OK);
+    ::MessageBoxW(m_hWnd, text.c_str(), kProgramTitle, MB_OK);
 }
 
 void CTessalyDlg::ShowInitialState() {
     LoadButtonImages();
-    CGraphicButton& chosen = m_nSelectedMode == 1 ? m_btnOn : m_btnOff;
-    if (m_bLargeLayout)
-        chosen.ReloadBitmaps(IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
-                             IDB_OPTION_INACTIVE_LARGE);
-    else
-        chosen.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
+    ShowChosen(m_nSelectedMode == 1 ? m_btnOn : m_btnOff);
     MarkChosenOption();
-    m_btnApply.m_bInactive = 1;
-    m_btnApply.EnableWindow(FALSE);
+    SetApplyEnabled(false);
 }
 
 void CTessalyDlg::LoadButtonImages() {
@@ -252,10 +260,7 @@ void CTessalyDlg::LoadButtonImages() {
         // The template's own background comes back and is released here.
         m_picBackground.SetBitmap(m_bmpLargeBackground.Get());
     }
-    const UINT normal = m_bLargeLayout ? IDB_BUTTON_NORMAL_LARGE : IDB_BUTTON_NORMAL;
-    const UINT hover = m_bLargeLayout ? IDB_BUTTON_HOVER_LARGE : IDB_BUTTON_HOVER;
-    const UINT pressed = m_bLargeLayout ? IDB_BUTTON_PRESSED_LARGE : IDB_BUTTON_PRESSED;
-    const UINT inactive = m_bLargeLayout ? IDB_BUTTON_INACTIVE_LARGE : IDB_BUTTON_INACTIVE;
+    const PushImages& images = kPushImages[m_bLargeLayout ? 1 : 0];
     struct {
         CGraphicButton& button;
         const std::wstring& text;
@@ -263,7 +268,7 @@ void CTessalyDlg::LoadButtonImages() {
     for (const auto& push : pushButtons) {
         if (m_bLargeLayout) push.button.m_bLargeFont = 1;
         push.button.SetText(push.text);
-        push.button.LoadBitmaps(normal, hover, pressed, inactive);
+        push.button.LoadBitmaps(images.normal, images.hover, images.pressed, images.inactive);
     }
     // What screen readers announce: the buttons' window texts, which nothing draws. The options are named by
     // their labels.
@@ -271,57 +276,49 @@ void CTessalyDlg::LoadButtonImages() {
     m_btnOn.SetWindowText(m_strOn);
     m_btnOff.SetWindowText(m_strOff);
     m_btnHelp.SetWindowText(m_strHelp);
-    m_btnOn.m_bOption = 1;
-    m_btnOff.m_bOption = 1;
+    m_btnOn.SetOption();
+    m_btnOff.SetOption();
 
-    if (m_bLargeLayout) {
-        m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
-                            IDB_OPTION_INACTIVE_LARGE);
-        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
-                             IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_INACTIVE_LARGE);
-    } else {
-        m_btnOn.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN,
-                            IDB_OPTION_INACTIVE);
-        m_btnOff.LoadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_CHOSEN,
-                             IDB_OPTION_INACTIVE);
-    }
+    const OptionImages& option = kOptionImages[m_bLargeLayout ? 1 : 0];
+    for (CGraphicButton* button : {&m_btnOn, &m_btnOff})
+        button->LoadBitmaps(option.notChosen, option.notChosen, option.chosen, option.inactive);
     m_btnHelp.LoadBitmaps(IDB_HELP, IDB_HELP, IDB_HELP_PRESSED, IDB_HELP);
 }
 
 void CTessalyDlg::OnSelectOn() {
     m_nSelectedMode = 1;
-    if (m_bLargeLayout) {
-        m_btnOn.ReloadBitmaps(IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
-                              IDB_OPTION_INACTIVE_LARGE);
-        m_btnOff.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
-                               IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE);
-    } else {
-        m_btnOn.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
-        m_btnOff.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN,
-                               IDB_OPTION_NOT_CHOSEN);
-    }
-    m_btnOff.Invalidate(TRUE);
+    ShowChosen(m_btnOn);
+    ShowNotChosen(m_btnOff);
     MarkChosenOption();
-    m_btnApply.EnableWindow(TRUE);
-    m_btnApply.m_bInactive = 0;
-    m_btnApply.Invalidate(TRUE);
+    SetApplyEnabled(true);
 }
 
 void CTessalyDlg::OnSelectOff() {
     m_nSelectedMode = 0;
-    if (m_bLargeLayout)
-        m_btnOff.ReloadBitmaps(IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_CHOSEN_LARGE,
-                               IDB_OPTION_INACTIVE_LARGE);
-    else
-        m_btnOff.ReloadBitmaps(IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_CHOSEN, IDB_OPTION_INACTIVE);
-    m_btnOn.Invalidate(TRUE);
-    if (m_bLargeLayout)
-        m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE,
-                              IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE);
-    else
-        m_btnOn.ReloadBitmaps(IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN, IDB_OPTION_NOT_CHOSEN,
-                              IDB_OPTION_NOT_CHOSEN);
+    ShowChosen(m_btnOff);
+    ShowNotChosen(m_btnOn);
     MarkChosenOption();
+    SetApplyEnabled(true);
+}
+
+void CTessalyDlg::ShowChosen(CGraphicButton& option) {
+    const OptionImages& images = kOptionImages[m_bLargeLayout ? 1 : 0];
+    option.ReloadBitmaps(images.chosen, images.chosen, images.chosen, images.inactive);
+}
+
+void CTessalyDlg::ShowNotChosen(CGraphicButton& option) {
+    const UINT notChosen = kOptionImages[m_bLargeLayout ? 1 : 0].notChosen;
+    option.ReloadBitmaps(notChosen, notChosen, notChosen, notChosen);
+    option.Invalidate(TRUE);
+}
+
+// Greyed out: the inactive look first, then disabled. Enabled: the other way round, and repainted.
+void CTessalyDlg::SetApplyEnabled(bool enabled) {
+    if (!enabled) {
+        m_btnApply.m_bInactive = 1;
+        m_btnApply.EnableWindow(FALSE);
+        return;
+    }
     m_btnApply.EnableWindow(TRUE);
     m_btnApply.m_bInactive = 0;
     m_btnApply.Invalidate(TRUE);

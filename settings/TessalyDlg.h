@@ -12,7 +12,11 @@
 #include "firmware/ModeRecord.h"
 #include "firmware/PowerPolicy.h"
 
-// The installer package's switch-off: every loaded user's mode, no message boxes, an exit code.
+// The program's title: the dialog's caption (its template's too), the title label and the message boxes'
+// caption, and what a second start looks for.
+inline constexpr wchar_t kProgramTitle[] = L"Corvane Velmora";
+
+// The installer package's switch-off: every user's mode, no message boxes, an exit code.
 inline const wchar_t kPackageUninstallTail[] = L"UNINSTALL /package";
 
 class CTessalyDlg : public fw::CDialog {
@@ -37,6 +41,11 @@ private:
     void LoadButtonImages();
     void OnSelectOn();
     void OnSelectOff();
+    // An option's images as the chosen one, or as the one not chosen (repainted).
+    void ShowChosen(CGraphicButton& option);
+    void ShowNotChosen(CGraphicButton& option);
+    // Apply's look and state together.
+    void SetApplyEnabled(bool enabled);
     // A click on an option's text chooses it as a click on its mark does.
     void OnClickOnLabel() { ChooseByLabel(m_btnOn); }
     void OnClickOffLabel() { ChooseByLabel(m_btnOff); }
@@ -89,13 +98,13 @@ private:
 
     std::wstring m_strDesc;
     std::wstring m_strFuncName;
-    std::wstring m_strState;
+    std::wstring m_strState;  // read with the other texts of the file's format; shown nowhere
     std::wstring m_strOn;
     std::wstring m_strOff;
     std::wstring m_strOK;
     std::wstring m_strCancel;
     std::wstring m_strApply;
-    std::wstring m_strMsg1;
+    std::wstring m_strMsg1;  // read with the other texts of the file's format; shown nowhere
     std::wstring m_strMsg2;
     std::wstring m_strHelp;  // the help button's name for screen readers ("HELP")
 

@@ -37,13 +37,12 @@ void CGraphicButton::SetToolTipText(std::wstring text) {
 
 void CGraphicButton::DrawItem(LPDRAWITEMSTRUCT item) {
     fw::CMemoryDC mem(::CreateCompatibleDC(item->hDC));
-    RECT rc = GetClientRect();
-    HGDIOBJ old = ::SelectObject(mem.Get(), m_bmpPressed.Get());
+    const RECT rc = GetClientRect();
+    const fw::CSelectObject pressed(mem.Get(), m_bmpPressed.Get());
     if (item->itemState & ODS_SELECTED) {
         const SIZE size = m_bmpPressed.GetSize();
         ::StretchBlt(item->hDC, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
     }
-    ::SelectObject(mem.Get(), old);
 }
 
 bool CGraphicButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -135,9 +134,9 @@ LRESULT CGraphicButton::OnLButtonDblClk(WPARAM, LPARAM) {
 }
 
 LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    fw::CMemoryDC mem(::CreateCompatibleDC(dc));
+    const fw::CPaintDC paint(m_hWnd);
+    const HDC dc = paint.Get();
+    const fw::CMemoryDC mem(::CreateCompatibleDC(dc));
     RECT rc = GetClientRect();
 
     const fw::CBitmap* bitmap = &m_bmpNormal;
@@ -152,12 +151,11 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     }
 
     const SIZE size = bitmap->GetSize();
-    HGDIOBJ oldBitmap = nullptr;
     COLORREF captionColor = greyCaption ? kInactiveCaptionColor : kCaptionColor;
     if (m_bHighContrast) {
         captionColor = PaintSystemColourFace(dc, rc, m_bPressed != 0, m_bHover != 0, greyCaption);
     } else {
-        oldBitmap = ::SelectObject(mem.Get(), bitmap->Get());
+        const fw::CSelectObject image(mem.Get(), bitmap->Get());
         // The images keep their orientation in a mirrored (right-to-left) window: drawn unmirrored, in the
         // device's own coordinates, where the mirrored layout puts them (at the right).
         const DWORD layout = ::SetLayout(dc, 0);
@@ -165,21 +163,17 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
         ::StretchBlt(dc, left, rc.top, size.cx, size.cy, mem.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
         // The default button (the one Enter presses) is framed in the accent colour.
         if (IsDefaultButton()) {
-            fw::CPen pen(::CreatePen(PS_SOLID, 1, kDefaultFrameColor));
-            HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
-            HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+            const fw::CPen pen(::CreatePen(PS_SOLID, 1, kDefaultFrameColor));
+            const fw::CSelectObject framePen(dc, pen.Get());
+            const fw::CSelectObject hollow(dc, ::GetStockObject(NULL_BRUSH));
             const int corner = size.cy / 3;
             ::RoundRect(dc, std::max(left, rc.left), 0, std::min(left + size.cx, rc.right),
                         std::min(size.cy, rc.bottom), corner, corner);
-            ::SelectObject(dc, oldBrush);
-            ::SelectObject(dc, oldPen);
         }
         ::SetLayout(dc, layout);
     }
 
-    fw::CFont font;
-    font.CreateSegoeFont(m_nCaptionHeight ? m_nCaptionHeight : (m_bLargeFont ? 20 : 15), FW_NORMAL);
-    HGDIOBJ oldFont = ::SelectObject(dc, font.Get());
+    const fw::CSelectObject font(dc, CaptionFont());
     rc = GetClientRect();
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, captionColor);
@@ -199,11 +193,16 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     m_bHoverPainted = m_bHover;
     m_bHover = 0;
     m_bPressed = 0;
-
-    if (oldBitmap) ::SelectObject(mem.Get(), oldBitmap);
-    ::SelectObject(dc, oldFont);
-    ::EndPaint(m_hWnd, &ps);
     return 0;
+}
+
+HFONT CGraphicButton::CaptionFont() {
+    const int height = m_nCaptionHeight ? m_nCaptionHeight : (m_bLargeFont ? 20 : 15);
+    if (!m_fontCaption || height != m_nCaptionFontHeight) {
+        m_fontCaption.CreateSegoeFont(height, FW_NORMAL);
+        m_nCaptionFontHeight = height;
+    }
+    return m_fontCaption.Get();
 }
 
 bool CGraphicButton::IsDefaultButton() const {
@@ -222,17 +221,17 @@ COLORREF CGraphicButton::PaintSystemColourFace(HDC dc, const RECT& rc, bool pres
     if (m_bOption) {
         ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_WINDOW));
         const int n = std::min(rc.right, rc.bottom);
-        fw::CPen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(ink)));
-        HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
-        HGDIOBJ oldBrush = ::SelectObject(dc, ::GetSysColorBrush(COLOR_WINDOW));
-        ::Ellipse(dc, 0, 0, n, n);
+        const fw::CPen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(ink)));
+        const fw::CSelectObject ringPen(dc, pen.Get());
+        {
+            const fw::CSelectObject ring(dc, ::GetSysColorBrush(COLOR_WINDOW));
+            ::Ellipse(dc, 0, 0, n, n);
+        }
         if (m_nCheck == BST_CHECKED) {
-            ::SelectObject(dc, ::GetSysColorBrush(COLOR_WINDOWTEXT));
+            const fw::CSelectObject dot(dc, ::GetSysColorBrush(COLOR_WINDOWTEXT));
             const int inset = n / 4 + 1;
             ::Ellipse(dc, inset, inset, n - inset, n - inset);
         }
-        ::SelectObject(dc, oldBrush);
-        ::SelectObject(dc, oldPen);
         return ::GetSysColor(COLOR_WINDOWTEXT);
     }
     ::FillRect(dc, &rc, ::GetSysColorBrush(pressed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));

@@ -15,6 +15,10 @@ public:
     BOOL LoadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive);
     BOOL ReloadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive);
     void SetText(const std::wstring& text) { m_strText = text; }
+    const std::wstring& Text() const { return m_strText; }
+    // The size of the normal image, which the caption is centred on.
+    SIZE ImageSize() const { return m_bmpNormal.GetSize(); }
+    // A tooltip over the whole button. Part of the button's interface; the dialog shows none.
     void SetToolTipText(std::wstring text);
     // High contrast: the button draws itself in the system colours instead of its bitmaps (an option as a
     // ring, with a dot while chosen). Does not repaint.
@@ -24,31 +28,21 @@ public:
     void SetCaptionHeight(int height) { m_nCaptionHeight = height; }
     // What screen readers hear after the name and the state (accDescription); empty: the platform's answer.
     void SetDescription(const std::wstring& text) { m_strDescription = text; }
+    // The button is one of a group of options (a radio button). It reads as an option to accessibility
+    // clients, keeps its checked state (BM_SETCHECK, BM_GETCHECK) and is a tab stop only while checked, never
+    // becomes the dialog's default button (Enter presses that one), and the arrow keys choose the next or
+    // previous option of its group.
+    void SetOption() { m_bOption = 1; }
+    // Draws an owner-drawn button's pressed look. Part of the button's interface: the platform calls it only
+    // for a button with the owner-draw style, which none of the dialog's has.
     void DrawItem(LPDRAWITEMSTRUCT item) override;
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    // Public. 1: the button is one of a group of options (a radio button). It reads as an option to
-    // accessibility clients, keeps its checked state (BM_SETCHECK, BM_GETCHECK) and is a tab stop only while
-    // checked, never becomes the dialog's default button (Enter presses that one), and the arrow keys choose
-    // the next or previous option of its group. Set by the owner.
-    int m_bOption = 0;
+    // Written by the owner, and read at the next paint: the inactive look (grey caption, no hover) and the
+    // large layout's caption height (20 instead of 15).
     int m_bInactive = 0;
-    int m_bHover = 0;
-    int m_bPressed = 0;
-    int m_bHoverPainted = 0;
     int m_bLargeFont = 0;
-    fw::CToolTipCtrl m_ToolTip;
-    int m_bButtonHeld = 0;
-    fw::CBitmap m_bmpNormal;
-    fw::CBitmap m_bmpPressed;
-    fw::CBitmap m_bmpHover;
-    fw::CBitmap m_bmpInactive;
-    TRACKMOUSEEVENT m_trackRequest{};
-    std::wstring m_strText;
-    int m_nCheck = BST_UNCHECKED;  // an option's checked state
-    // Focus cues hidden (WM_UPDATEUISTATE); -1 until the first paint asks the window (WM_QUERYUISTATE).
-    int m_bHideFocusCue = -1;
 
 private:
     LRESULT OnMouseLeave(WPARAM, LPARAM);
@@ -65,12 +59,32 @@ private:
     LRESULT OnKeyDown(WPARAM, LPARAM);
     LRESULT OnStateChange(WPARAM, LPARAM);
     LRESULT OnUpdateUiState(WPARAM, LPARAM);
-    int m_nUnseenDepth = 0;  // nesting of OnStateChange
-    bool m_bHighContrast = false;
-    int m_nCaptionHeight = 0;
-    std::wstring m_strDescription;
     void RelayToToolTip(UINT msg, WPARAM flags, LPARAM point);
     // The face in system colours; returns the caption's colour.
     COLORREF PaintSystemColourFace(HDC dc, const RECT& rc, bool pressed, bool hover, bool inactive);
     bool IsDefaultButton() const;
+    // The caption's font for the height the button now has, made once for each height.
+    HFONT CaptionFont();
+
+    int m_bOption = 0;
+    int m_bHover = 0;         // a hover notification came; consumed by the next paint
+    int m_bPressed = 0;       // left button down; reset by every paint
+    int m_bHoverPainted = 0;  // the last paint showed the hover image
+    fw::CToolTipCtrl m_ToolTip;
+    int m_bButtonHeld = 0;  // between left button down and up: no hover look
+    fw::CBitmap m_bmpNormal;
+    fw::CBitmap m_bmpPressed;
+    fw::CBitmap m_bmpHover;
+    fw::CBitmap m_bmpInactive;
+    TRACKMOUSEEVENT m_trackRequest{};
+    std::wstring m_strText;
+    int m_nCheck = BST_UNCHECKED;  // an option's checked state
+    // Focus cues hidden (WM_UPDATEUISTATE); -1 until the first paint asks the window (WM_QUERYUISTATE).
+    int m_bHideFocusCue = -1;
+    int m_nUnseenDepth = 0;  // nesting of OnStateChange
+    bool m_bHighContrast = false;
+    int m_nCaptionHeight = 0;
+    std::wstring m_strDescription;
+    fw::CFont m_fontCaption;
+    int m_nCaptionFontHeight = 0;  // the height m_fontCaption was made for
 };

@@ -1,6 +1,7 @@
 #include "OptionGroup.h"
 
 #include <accessible.h>
+#include <handles.h>
 #include <oleacc.h>
 
 bool COptionGroup::Create(HWND dialog, UINT id, const RECT& rc, const std::wstring& title, HWND previous) {
@@ -24,9 +25,7 @@ bool COptionGroup::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 LRESULT COptionGroup::OnPaint(WPARAM, LPARAM) {
-    PAINTSTRUCT ps;
-    ::BeginPaint(m_hWnd, &ps);
-    ::EndPaint(m_hWnd, &ps);
+    const fw::CPaintDC validated(m_hWnd);
     return 0;
 }
 

@@ -77,8 +77,7 @@ void CTessalyDlg::ApplySelectedMode() {
         HWND chosen = m_nSelectedMode == 1 ? m_btnOn.GetSafeHwnd() : m_btnOff.GetSafeHwnd();
         SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(chosen), TRUE);
     }
-    m_btnApply.m_bInactive = 1;
-    m_btnApply.EnableWindow(FALSE);
+    SetApplyEnabled(false);
 }
 
 void CTessalyDlg::CommitSelectedMode() {

@@ -3,6 +3,8 @@
 
 #include <objbase.h>
 
+#include <cstdio>
+
 #include <cwctype>
 
 namespace sim {
@@ -96,13 +98,23 @@ void appendTo(const wchar_t* variable, const std::wstring& line) {
     wchar_t buf[MAX_PATH * 2];
     DWORD n = GetEnvironmentVariableW(variable, buf, ARRAYSIZE(buf));
     if (n == 0 || n >= ARRAYSIZE(buf)) return;
-    // Append-only access makes every write land at the current end, whichever process writes.
-    FileHandle f{CreateFileW(windowsPath(buf).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) return;
-    std::string text = toUtf8(line) + "\n";
+    // Append-only access makes every write land at the current end, whichever process writes. A file another
+    // process holds without sharing, or one being deleted, is tried again for a while: a line the log misses
+    // would read as a command that never ran.
+    const std::wstring path = windowsPath(buf);
+    FileHandle f{INVALID_HANDLE_VALUE};
+    for (int attempt = 0; attempt < 200 && f.h == INVALID_HANDLE_VALUE; ++attempt) {
+        if (attempt > 0) Sleep(10);
+        f.h = CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    const std::string text = toUtf8(line) + "\n";
     DWORD written = 0;
-    WriteFile(f.h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (f.h == INVALID_HANDLE_VALUE ||
+        !WriteFile(f.h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size())
+        fprintf(stderr, "sim: could not log \"%s\" (error %lu)\n", text.c_str(), GetLastError());
 }
 }  // namespace
 
