@@ -1,5 +1,7 @@
 #include "e2e.h"
 
+#include "machine.h"
+
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -285,6 +287,21 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM vi
     return names;
 }
 }  // namespace reg
+
+::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings) {
+    if (settings.empty()) return ::testing::AssertionFailure() << "no settings to look for";
+    for (const PlanSetting& s : settings) {
+        const std::wstring key = std::wstring(machine::kSchemesKey) + L"\\" + scheme + L"\\" +
+                                 (s.subgroup.empty() ? L"" : s.subgroup + L"\\") + s.setting;
+        const auto ac = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"ACSettingIndex");
+        const auto dc = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"DCSettingIndex");
+        if (ac != s.ac || dc != s.dc)
+            return ::testing::AssertionFailure()
+                   << Narrow(key) << ": AC " << (ac ? std::to_string(*ac) : "none") << ", DC "
+                   << (dc ? std::to_string(*dc) : "none") << "; expected " << s.ac << ", " << s.dc;
+    }
+    return ::testing::AssertionSuccess();
+}
 
 ::testing::AssertionResult SetWineVersion(const std::wstring& name) {
     if (name.empty()) return reg::DeleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");

@@ -108,6 +108,18 @@ bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM view = 0);
 }  // namespace reg
 
+// ---- the power-scheme store ----
+
+// One setting of a plan: subgroup (empty for a setting of no subgroup), setting, AC and DC index.
+struct PlanSetting {
+    std::wstring subgroup;
+    std::wstring setting;
+    DWORD ac = 0;
+    DWORD dc = 0;
+};
+// Whether the plan `scheme` in the store holds exactly these AC and DC indexes.
+::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings);
+
 // Sets the Windows version Wine reports to programs started afterwards ("win7", "winxp", ...; empty =
 // default).
 ::testing::AssertionResult SetWineVersion(const std::wstring& name);

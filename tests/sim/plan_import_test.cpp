@@ -27,28 +27,6 @@ std::optional<DWORD> Index(const std::wstring& scheme, const std::wstring& key, 
     return reg::GetDword(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + scheme + L"\\" + key, name);
 }
 
-// One setting of a plan: subgroup (empty for none), setting, AC and DC index.
-struct PlanSetting {
-    std::wstring subgroup;
-    std::wstring setting;
-    DWORD ac = 0;
-    DWORD dc = 0;
-};
-
-// Whether the plan `scheme` in the store holds exactly these AC and DC indexes.
-::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings) {
-    for (const PlanSetting& s : settings) {
-        const std::wstring key = (s.subgroup.empty() ? L"" : s.subgroup + L"\\") + s.setting;
-        const auto ac = Index(scheme, key, L"ACSettingIndex");
-        const auto dc = Index(scheme, key, L"DCSettingIndex");
-        if (ac != s.ac || dc != s.dc)
-            return ::testing::AssertionFailure()
-                   << Narrow(key) << ": AC " << (ac ? std::to_string(*ac) : "none") << ", DC "
-                   << (dc ? std::to_string(*dc) : "none") << "; expected " << s.ac << ", " << s.dc;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 // The folder of the test program (trailing backslash), where the build puts windows-export.pow.
 std::wstring DataDir() {
     std::wstring path(32768, L'\0');

@@ -82,21 +82,6 @@ std::vector<PlanSetting> ShippedPlanSettings() {
     return settings;
 }
 
-::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings) {
-    if (settings.empty()) return ::testing::AssertionFailure() << "no settings to look for";
-    for (const PlanSetting& s : settings) {
-        const std::wstring key = std::wstring(kSchemesKey) + L"\\" + scheme + L"\\" +
-                                 (s.subgroup.empty() ? L"" : s.subgroup + L"\\") + s.setting;
-        const auto ac = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"ACSettingIndex");
-        const auto dc = reg::GetDword(HKEY_LOCAL_MACHINE, key, L"DCSettingIndex");
-        if (ac != s.ac || dc != s.dc)
-            return ::testing::AssertionFailure()
-                   << Narrow(key) << ": AC " << (ac ? std::to_string(*ac) : "none") << ", DC "
-                   << (dc ? std::to_string(*dc) : "none") << "; expected " << s.ac << ", " << s.dc;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 std::wstring AgentSource() {
 #ifdef _WIN64
     return DistDir() + L"Oskavel-x64\\";

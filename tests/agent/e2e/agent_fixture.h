@@ -30,21 +30,14 @@ struct RunOptions {
     e2e::Environment environment;
 };
 
-// One setting of a plan: subgroup, setting, AC and DC index.
-struct PlanSetting {
-    std::wstring subgroup;
-    std::wstring setting;
-    DWORD ac = 0;
-    DWORD dc = 0;
-};
+using e2e::PlanSetting;
+using e2e::SchemeHolds;
 
 // The folder of the test program (trailing backslash), where the build puts the shipped plan's settings
 // (corvane-settings.txt).
 std::wstring TestDataDir();
 // The settings of the shipped plan, as the build's parser of its source reads them.
 std::vector<PlanSetting> ShippedPlanSettings();
-// Whether the plan `scheme` in the store holds exactly these AC and DC indexes.
-::testing::AssertionResult SchemeHolds(const std::wstring& scheme, const std::vector<PlanSetting>& settings);
 
 // The folder the tests copy the agent from (trailing backslash): the 32-bit agent as the package installs it,
 // or the x64 build as it was built.
