@@ -109,8 +109,7 @@ BOOL CTessalyDlg::OnInitDialog() {
         m_modeRecord = CModeRecord::UsersWithModeOn(unreadable);
         for (const std::wstring& user : unreadable)
             fw::ReportToCaller(L"Velmora: the registry of " + user +
-                               L" could not be read; whether quick resume "
-                               L"is on for that user is not known.");
+                               L" could not be read; whether quick resume is on for that user is not known.");
         if (!unreadable.empty()) doneCode = velmora_exit::kProfileUnreadable;
         if (m_modeRecord.Empty()) return end(doneCode);
     }

@@ -77,7 +77,7 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
     const DWORD start = ::GetTickCount();
     while (!condition()) {
         if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(20);
+        ::Sleep(20);  // the polling interval; the deadline above bounds the wait
     }
     return true;
 }
