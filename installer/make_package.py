@@ -17,11 +17,15 @@ wixl cannot express, with msibuild (both from msitools):
   HELP FILES place.
 
 usage: make_package.py --version V --velmora DIR --agent DIR --icon FILE.ico --actions FILE.dll
-                       --output FILE.msi [--kolu3 FILE] [--test-failure-after-uninstall]
+                       --output FILE.msi [--kolu3 FILE] [--test-failure-after-uninstall] [--test-x64-agent]
 
 --version V builds the package at another version (the upgrade test's next version, or a release's).
 --test-failure-after-uninstall adds a step that fails every uninstall after the uninstall steps have run; only
 the tests build such a package, to see the rollback.
+The agent that ships is the 32-bit one; a package is refused any other. --test-x64-agent takes the x64 agent
+in its place, for machines that cannot run 32-bit programs: the package then looks for the agent's record in
+the 64-bit registry view, where that agent keeps it, and says in its CorvaneTestPackage property that it is
+test equipment. Such a package never ships.
 """
 import argparse
 import os
@@ -75,6 +79,29 @@ UPGRADE_CODE = "{5EED611A-0247-4F3B-A514-A9C4DFD4118F}"  # as in CorvanePowerUti
 
 VS_FIXEDFILEINFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
 
+IMAGE_FILE_MACHINE = {0x014C: "x86", 0x8664: "x64"}
+
+# The x64 agent in place of the 32-bit one (test packages only): its record is in the 64-bit view (the
+# registry search's type: 2 raw + 16 64-bit), and the package says what it is.
+TEST_X64_AGENT = [
+    "UPDATE `RegLocator` SET `Type` = 18 WHERE `Signature_` = 'AgentRecordSearch'",
+    "INSERT INTO `Property` (`Property`, `Value`) VALUES ('CorvaneTestPackage', "
+    "'Test equipment, not for shipping: the x64 agent in place of the 32-bit one')",
+]
+
+
+def machine_of(path):
+    """The processor a program is built for ("x86", "x64"), from its PE header."""
+    with open(path, "rb") as f:
+        data = f.read(4096)
+    if len(data) < 0x40 or data[:2] != b"MZ":
+        sys.exit(f"make_package: {path} is no program")
+    (header,) = struct.unpack_from("<I", data, 0x3C)
+    if header + 6 > len(data) or data[header:header + 4] != b"PE\0\0":
+        sys.exit(f"make_package: {path} is no program")
+    (machine,) = struct.unpack_from("<H", data, header + 4)
+    return IMAGE_FILE_MACHINE.get(machine, hex(machine))
+
 
 def version_resource(path):
     """(file version "a.b.c.d", language) of a program's version resource: the language of its first
@@ -125,12 +152,18 @@ def main():
     parser.add_argument("--actions", required=True)
     parser.add_argument("--kolu3")
     parser.add_argument("--test-failure-after-uninstall", action="store_true")
+    parser.add_argument("--test-x64-agent", action="store_true")
     a = parser.parse_args()
 
     for path in [os.path.join(a.velmora, "Velmora.exe"), os.path.join(a.agent, "Oskavel3.exe"),
                  os.path.join(a.agent, "corvane.pow"), a.icon, a.actions] + ([a.kolu3] if a.kolu3 else []):
         if not os.path.isfile(path):
             sys.exit(f"make_package: {path} is missing")
+    agent_machine = machine_of(os.path.join(a.agent, "Oskavel3.exe"))
+    wanted = "x64" if a.test_x64_agent else "x86"
+    if agent_machine != wanted:
+        sys.exit(f"make_package: the agent in {a.agent} is built for {agent_machine}; this package takes the "
+                 f"{wanted} one")
 
     output = os.path.abspath(a.output)
     os.makedirs(os.path.dirname(output), exist_ok=True)
@@ -178,6 +211,8 @@ def main():
         edits.append("DELETE FROM `MsiFileHash` WHERE `File_` = '%s'" % file_id)
     if a.test_failure_after_uninstall:
         edits += TEST_FAILURE
+    if a.test_x64_agent:
+        edits += TEST_X64_AGENT
     secure = [p for p in secure_properties(partial).split(";") if p]
     for prop in ("AGENTRECORD",):
         if prop not in secure:

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 
@@ -42,8 +43,38 @@ const wchar_t* const kUninstallKeys = machine::kUninstallKey;
 const wchar_t kPlanName[] = L"Corvane Power Plan";
 constexpr DWORD kMsiexecDeadlineMs = 180000;
 
+// The packages under test. Where the machine runs 32-bit programs: the package that ships, and the tests'
+// packages made from the same programs. Where it cannot (the harness says why in CORVANE_X86_UNAVAILABLE), the
+// shipped package's 32-bit agent could not run; the same package built with the x64 agent in its place (test
+// equipment, never shipped) stands in, with test packages made the same way. In CORVANE_TEST_PACKAGES: one
+// minor version later (next.msi), the same version once more (same.msi), one whose uninstall fails after its
+// steps (failing-uninstall.msi) and one whose plan file is damaged (damaged-plan.msi).
+struct PackageSet {
+    std::wstring package;
+    std::wstring testPackages;  // folder, with a trailing backslash
+    REGSAM agentView;           // where the package's agent keeps its record
+    std::string description;
+};
+
+const PackageSet& Packages() {
+    static const PackageSet set = [] {
+        const char* base = std::getenv("CORVANE_TEST_PACKAGES");
+        const std::wstring dir = base ? FromUnixPath(base) + L"\\" : std::wstring();
+        if (const char* why = std::getenv("CORVANE_X86_UNAVAILABLE")) {
+            const std::wstring x64 = dir + L"agent-x64-test-only\\";
+            return PackageSet{x64 + L"CorvanePowerUtilities-x64-agent-test-only.msi", x64, KEY_WOW64_64KEY,
+                              "the test package with the x64 agent in place of the 32-bit one, not the one "
+                              "that ships, since " +
+                                  std::string(why)};
+        }
+        return PackageSet{DistDir() + L"CorvanePowerUtilities.msi", dir + L"agent-x86\\", KEY_WOW64_32KEY,
+                          "the package that ships"};
+    }();
+    return set;
+}
+
 std::wstring Package() {
-    return DistDir() + L"CorvanePowerUtilities.msi";
+    return Packages().package;
 }
 
 // The version the build gave the package, and the one the next package carries.
@@ -52,12 +83,9 @@ std::wstring Version(const char* variable) {
     return version ? Widen(version) : std::wstring();
 }
 
-// Packages the tests' build makes from the same programs: one minor version later (CORVANE_NEXT_PACKAGE), the
-// same version once more (CORVANE_SAME_PACKAGE), one whose uninstall fails after its steps
-// (CORVANE_FAILING_PACKAGE) and one whose plan file is damaged (CORVANE_DAMAGED_PACKAGE).
-std::wstring TestPackage(const char* variable) {
-    const char* path = std::getenv(variable);
-    return path ? FromUnixPath(path) : std::wstring();
+// One of the tests' packages (above), or nothing when the build did not say where they are.
+std::wstring TestPackage(const wchar_t* name) {
+    return std::getenv("CORVANE_TEST_PACKAGES") ? Packages().testPackages + name : std::wstring();
 }
 
 // Ends every process of the programs and of msiexec that a failed run may have left waiting.
@@ -178,9 +206,9 @@ std::vector<std::wstring> MakerPlans() {
     return SubkeysWhere(kSchemes, L"FriendlyName", kPlanName);
 }
 
-// The 32-bit agent's record, in the 32-bit registry view.
+// The agent's record, in its registry view.
 std::optional<std::wstring> Recorded() {
-    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", nullptr, KEY_WOW64_32KEY);
+    return reg::GetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode", nullptr, Packages().agentView);
 }
 
 // The files below a folder, relative to it, in name order.
@@ -227,7 +255,10 @@ std::wstring FindShortcut() {
 
 class Installer : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    static void SetUpTestSuite() {
+        std::cout << "Installing " << Packages().description << ": " << Narrow(Package()) << std::endl;
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    }
     static void TearDownTestSuite() {
         EXPECT_TRUE(ResetMachine());
         ::CoUninitialize();
@@ -310,7 +341,7 @@ protected:
 TEST_F(Installer, InstallPutsProgramsDataShortcutAndEntryInPlaceAndRunsTheAgent) {
     // A record left behind whose plan is gone: the install imports the plan all the same.
     ASSERT_TRUE(reg::SetString(HKEY_LOCAL_MACHINE, kAgentKey, L"CorvaneMode",
-                               L"0b0b0b0b-1111-2222-3333-444455556666", REG_EXPAND_SZ, KEY_WOW64_32KEY));
+                               L"0b0b0b0b-1111-2222-3333-444455556666", REG_EXPAND_SZ, Packages().agentView));
     ASSERT_TRUE(Install());
 
     for (const wchar_t* file : {L"Velmora.exe", L"UIString.ini", L"Help\\0409.chm", L"Help\\3001.chm"})
@@ -419,8 +450,8 @@ TEST_F(Installer, RepairPutsMissingFilesAndALostPlanBack) {
 // An upgrade is invisible: quick resume, the plan (which the user may have changed) and the user's active
 // plan, the record and the task stay as they were; one product, one entry. An older package is refused.
 TEST_F(Installer, UpgradeKeepsEverythingAndAnOlderPackageIsRefused) {
-    const std::wstring next = TestPackage("CORVANE_NEXT_PACKAGE");
-    ASSERT_FALSE(next.empty()) << "CORVANE_NEXT_PACKAGE is not set";
+    const std::wstring next = TestPackage(L"next.msi");
+    ASSERT_FALSE(next.empty()) << "CORVANE_TEST_PACKAGES is not set";
     ASSERT_TRUE(Install());
     std::wstring plan;
     ASSERT_TRUE(PlanInstalled(&plan));
@@ -459,8 +490,8 @@ TEST_F(Installer, UpgradeKeepsEverythingAndAnOlderPackageIsRefused) {
 }
 
 TEST_F(Installer, AFreshBuildOfTheSameVersionReplacesTheInstalledOne) {
-    const std::wstring same = TestPackage("CORVANE_SAME_PACKAGE");
-    ASSERT_FALSE(same.empty()) << "CORVANE_SAME_PACKAGE is not set";
+    const std::wstring same = TestPackage(L"same.msi");
+    ASSERT_FALSE(same.empty()) << "CORVANE_TEST_PACKAGES is not set";
     ASSERT_TRUE(Install());
     const auto before = InstalledProducts();
     std::wstring plan;
@@ -479,8 +510,8 @@ TEST_F(Installer, AFreshBuildOfTheSameVersionReplacesTheInstalledOne) {
 // An install whose "/install" fails (here: a package, built for the tests, whose plan file is damaged) fails
 // as a whole, says why in its log and leaves the machine as it found it.
 TEST_F(Installer, AFailingInstallStepFailsTheInstallAndRollsBack) {
-    const std::wstring damaged = TestPackage("CORVANE_DAMAGED_PACKAGE");
-    ASSERT_FALSE(damaged.empty()) << "CORVANE_DAMAGED_PACKAGE is not set";
+    const std::wstring damaged = TestPackage(L"damaged-plan.msi");
+    ASSERT_FALSE(damaged.empty()) << "CORVANE_TEST_PACKAGES is not set";
     const MsiexecRun run = Msiexec(L"/i \"" + damaged + L"\" /qn");
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
@@ -492,8 +523,8 @@ TEST_F(Installer, AFailingInstallStepFailsTheInstallAndRollsBack) {
 // (Windows also registers the product again; Wine's msiexec does not roll its registration back, so the
 // test puts the package back and removes it, without the failing step, when it ends.)
 TEST_F(Installer, AFailingUninstallRollsBackToAWorkingProduct) {
-    const std::wstring failing = TestPackage("CORVANE_FAILING_PACKAGE");
-    ASSERT_FALSE(failing.empty()) << "CORVANE_FAILING_PACKAGE is not set";
+    const std::wstring failing = TestPackage(L"failing-uninstall.msi");
+    ASSERT_FALSE(failing.empty()) << "CORVANE_TEST_PACKAGES is not set";
     struct Removed {
         std::wstring package;
         ~Removed() {
