@@ -24,7 +24,10 @@ bool IsUserMarked() {
 
 void MarkUser() {
     fw::CRegKey key;
-    if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_WRITE) == ERROR_SUCCESS) key.SetDword(kFirstRunValue, 1);
+    // A mark that cannot be written lets the first-run steps run again at the next logon; each of them only
+    // sets what is already set by then.
+    if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_WRITE) == ERROR_SUCCESS)
+        (void)key.SetDword(kFirstRunValue, 1);
 }
 
 std::wstring UserLocaleName() {

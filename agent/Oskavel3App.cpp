@@ -21,18 +21,18 @@ BOOL COskavel3App::InitInstance() {
     fw::CWinApp::InitInstance();
 
     // A verb's run reports what kept it from its work.
-    const AgentVerb verb = ReadAgentVerb(m_lpCmdLine);
+    const AgentVerb verb = ReadAgentVerb(CommandTail());
     const bool reports = verb.kind != AgentVerb::kDefault;
     if (!TakeInstanceMutex(verb.package)) {
-        if (reports) m_nExitCode = agent_exit::kAlreadyRunning;
+        if (reports) SetExitCode(agent_exit::kAlreadyRunning);
         return FALSE;
     }
 
     COskavel3Dlg dlg;
     if (!RunMainDialog(dlg))
-        m_nExitCode = reports ? agent_exit::kNoWindow : agent_exit::kDone;
+        SetExitCode(reports ? agent_exit::kNoWindow : agent_exit::kDone);
     else
-        m_nExitCode = dlg.ExitCode();
+        SetExitCode(dlg.ExitCode());
     return FALSE;
 }
 

@@ -17,7 +17,7 @@ constexpr int kCloseTick = 4;
 }  // namespace
 
 COskavel3Dlg::COskavel3Dlg() : fw::CDialog(IDD_OSKAVEL3_DIALOG, nullptr) {
-    m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    SetIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)));
 }
 
 COskavel3Dlg::~COskavel3Dlg() = default;
@@ -36,7 +36,7 @@ BOOL COskavel3Dlg::OnInitDialog() {
     AppendAboutMenuItem(IDS_ABOUTBOX);
     SetIcons();
 
-    m_strCmdTail = fw::CWinApp::Get()->m_lpCmdLine;
+    m_strCmdTail = fw::CWinApp::Get()->CommandTail();
     SetWindowText(L"Oskavel3");
 
     // The agent works unseen: hidden, then minimised, and kept minimised against the dialog manager.
@@ -45,7 +45,8 @@ BOOL COskavel3Dlg::OnInitDialog() {
     // Without the guard (no hook for this thread) the window may show in normal size for a moment under
     // Wine's dialog manager; the work is the same.
     m_keepIconic.Guard(m_hWnd);
-    fw::PostMessageRetrying(m_hWnd, WM_SHOWWINDOW, FALSE, SW_OTHERUNZOOM);
+    // Only tells the window it is covered; a message that cannot be posted changes nothing of the work.
+    (void)fw::PostMessageRetrying(m_hWnd, WM_SHOWWINDOW, FALSE, SW_OTHERUNZOOM);
 
     m_strAgentDir = fw::ModuleDirectory();
     ::SetCurrentDirectoryW(m_strAgentDir.c_str());

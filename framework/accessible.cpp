@@ -2,6 +2,9 @@
 
 #include <oleacc.h>
 
+#include "app.h"
+#include "handles.h"
+
 #include <string>
 #include <utility>
 
@@ -152,12 +155,20 @@ private:
 
 LRESULT AnswerButtonGetObject(HWND button, WPARAM wp, LPARAM lp, long role, const std::wstring& description) {
     if (static_cast<long>(lp) != OBJID_CLIENT) return 0;
+    // The accessibility library stays loaded with the objects it made, as long as the application object.
+    CWinApp* app = CWinApp::Get();
+    const HMODULE oleacc = app ? app->SystemLibrary(L"oleacc.dll") : nullptr;
+    if (!oleacc) return 0;
+    using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+    using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+    const auto createStandard = GetProc<CreateStdAccessibleObjectFn>(oleacc, "CreateStdAccessibleObject");
+    const auto lresultFromObject = GetProc<LresultFromObjectFn>(oleacc, "LresultFromObject");
+    if (!createStandard || !lresultFromObject) return 0;
     IAccessible* standard = nullptr;
-    if (FAILED(::CreateStdAccessibleObject(button, OBJID_CLIENT, kIidAccessible,
-                                           reinterpret_cast<void**>(&standard))))
+    if (FAILED(createStandard(button, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))))
         return 0;
     auto* object = new ButtonAccessible(button, role, description, standard);
-    const LRESULT answer = ::LresultFromObject(kIidAccessible, wp, object);
+    const LRESULT answer = lresultFromObject(kIidAccessible, wp, object);
     object->Release();  // the answer holds its own reference
     return answer < 0 ? 0 : answer;
 }

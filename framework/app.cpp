@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "dialog.h"
 #include "handles.h"
 #include "text.h"
@@ -22,6 +24,24 @@ BOOL CWinApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     return TRUE;
+}
+
+void CWinApp::Start(HINSTANCE instance, std::wstring commandTail, std::wstring appName) {
+    m_hInstance = instance;
+    m_strCmdTail = std::move(commandTail);
+    m_strAppName = std::move(appName);
+}
+
+HMODULE CWinApp::SystemLibrary(const wchar_t* name) {
+    for (const auto& [loaded, module] : m_systemLibraries)
+        if (loaded == name) return module.Get();
+    const std::wstring dir = SystemDirectory();
+    if (dir.empty()) return nullptr;
+    CModule module(::LoadLibraryExW((dir + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!module) return nullptr;
+    const HMODULE handle = module.Get();
+    m_systemLibraries.emplace_back(name, std::move(module));
+    return handle;
 }
 
 bool CWinApp::RunMainDialog(CDialog& dlg) {
@@ -72,16 +92,17 @@ bool InteractiveSession() {
 #pragma GCC diagnostic pop
 }
 
-void ReportToCaller(const std::wstring& line) {
+bool ReportToCaller(const std::wstring& line) {
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!output || output == INVALID_HANDLE_VALUE) return;
+    if (!output || output == INVALID_HANDLE_VALUE) return false;
     std::string text(static_cast<size_t>(line.size()) * 3 + 2, '\0');
     const int n = ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), text.data(),
                                         static_cast<int>(text.size()), nullptr, nullptr);
     text.resize(static_cast<size_t>(n > 0 ? n : 0));
     text += "\r\n";
     DWORD written = 0;
-    ::WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return ::WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
 }
 
 std::wstring DirectoryOf(const std::wstring& path) {
@@ -108,30 +129,31 @@ std::wstring SystemDirectory() {
     return dir;
 }
 
-void RestrictDllSearch() {
+bool RestrictDllSearch() {
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    RestrictDllSearchWith(GetProc<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories"),
-                          GetProc<SetDllDirectoryFn>(kernel, "SetDllDirectoryW"));
+    return RestrictDllSearchWith(GetProc<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories"),
+                                 GetProc<SetDllDirectoryFn>(kernel, "SetDllDirectoryW"));
 }
 
-void RestrictDllSearchWith(SetDefaultDllDirectoriesFn setDefaultDllDirectories,
+bool RestrictDllSearchWith(SetDefaultDllDirectoriesFn setDefaultDllDirectories,
                            SetDllDirectoryFn setDllDirectory) {
     constexpr DWORD kSearchDefaultDirs = 0x00001000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
-    if (setDefaultDllDirectories && setDefaultDllDirectories(kSearchDefaultDirs)) return;
+    if (setDefaultDllDirectories && setDefaultDllDirectories(kSearchDefaultDirs)) return true;
     // An empty DLL directory removes the current directory from the search (5.1 SP1 and later).
-    if (setDllDirectory) setDllDirectory(L"");
+    return setDllDirectory && setDllDirectory(L"");
 }
 
 }  // namespace fw
 
 // The process entry: the application object does all its work in InitInstance.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
-    fw::RestrictDllSearch();
+    // A system too old for either way of restricting the search still runs the program: nothing of ours is
+    // loaded by a bare name before the libraries bound from the system folder by their paths.
+    (void)fw::RestrictDllSearch();
     fw::CWinApp* app = fw::CWinApp::Get();
     if (!app) return 0;
-    app->m_hInstance = instance;
-    app->m_lpCmdLine = fw::CommandTail(::GetCommandLineW());
-    app->m_strAppName = fw::ExecutableBaseName();
-    app->InitInstance();
-    return app->m_nExitCode;
+    app->Start(instance, fw::CommandTail(::GetCommandLineW()), fw::ExecutableBaseName());
+    // Both programs do their work in it and say how it went through their exit code.
+    (void)app->InitInstance();
+    return app->ExitCode();
 }

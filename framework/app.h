@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "handles.h"
 #include "text.h"
 
 namespace fw {
@@ -28,21 +31,36 @@ public:
     // A message box captioned with the application name; an OK-only box gets the warning icon.
     int DoMessageBox(const std::wstring& text, UINT type = MB_OK) const;
 
-    HINSTANCE m_hInstance = nullptr;
+    HINSTANCE Instance() const { return m_hInstance; }
     // The command text after the program name and the blanks that follow it.
-    const wchar_t* m_lpCmdLine = L"";
+    const std::wstring& CommandTail() const { return m_strCmdTail; }
     // The executable's base name.
-    std::wstring m_strAppName;
+    const std::wstring& AppName() const { return m_strAppName; }
     // What the process ends with: 0 unless a run that reports its outcome (the installer package's) sets it.
-    int m_nExitCode = 0;
+    int ExitCode() const { return m_nExitCode; }
+    void SetExitCode(int code) { m_nExitCode = code; }
+
+    // Called once by the entry point, before InitInstance.
+    void Start(HINSTANCE instance, std::wstring commandTail, std::wstring appName);
+
+    // A library of the system folder, loaded by its full path the first time it is asked for and kept as
+    // long as the application object; null when it cannot be loaded. Libraries that are no known system
+    // library are bound this way: loaded by name at start-up, a copy planted beside a program started from a
+    // folder its user can write would run with the program's rights before any of its code.
+    HMODULE SystemLibrary(const wchar_t* name);
 
 protected:
     // Runs the dialog modally; false when it could not be created (no desktop to create it on), its result
     // being of no interest otherwise.
-    bool RunMainDialog(CDialog& dlg);
+    [[nodiscard]] bool RunMainDialog(CDialog& dlg);
 
 private:
     static CWinApp* s_app;
+    HINSTANCE m_hInstance = nullptr;
+    std::wstring m_strCmdTail;
+    std::wstring m_strAppName;
+    int m_nExitCode = 0;
+    std::vector<std::pair<std::wstring, CModule>> m_systemLibraries;
 };
 
 // Whether a person can answer a message box from this process: not in a service's invisible window station
@@ -51,8 +69,9 @@ private:
 bool InteractiveSession();
 
 // One line (UTF-8) for whoever started the program with a place for its output: the installer package logs
-// what its runs write there. Nothing happens when the program was given no such place.
-void ReportToCaller(const std::wstring& line);
+// what its runs write there. False when the program was given no such place or the line could not be written
+// whole.
+bool ReportToCaller(const std::wstring& line);
 
 // The full path of a module (the running executable by default), however long it is.
 std::wstring ModulePath(HMODULE module = nullptr);
@@ -69,11 +88,12 @@ std::wstring SystemDirectory();
 // current directory and PATH, where the platform offers that (SetDefaultDllDirectories, looked up at run
 // time: 5.1, 6.0 and an unpatched 6.1 lack it); elsewhere it takes at least the current directory out of
 // the search. Both programs do this first thing at start-up.
-void RestrictDllSearch();
+// False when neither could be done (the process then goes on with the platform's default search).
+bool RestrictDllSearch();
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
 // The same with the platform's functions given, each null where the system lacks it.
-void RestrictDllSearchWith(SetDefaultDllDirectoriesFn setDefaultDllDirectories,
-                           SetDllDirectoryFn setDllDirectory);
+[[nodiscard]] bool RestrictDllSearchWith(SetDefaultDllDirectoriesFn setDefaultDllDirectories,
+                                         SetDllDirectoryFn setDllDirectory);
 
 }  // namespace fw

@@ -8,8 +8,7 @@ namespace fw {
 
 namespace {
 // A started child's handles. Each is only a reference to the child: closing one ends nothing, so the order
-// does not matter to the child. It is kept as the programs have always closed them, the process handle
-// first, then the thread handle (members are destroyed in reverse order), alike in every runner.
+// they are closed in (the process handle first: members go in reverse order) does not matter to the child.
 struct Child {
     CKernelHandle thread;
     CKernelHandle process;
@@ -46,7 +45,7 @@ bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& option
     const DWORD wait = ::WaitForSingleObject(child.process.Get(), INFINITE);
     if (waitResult) *waitResult = wait;
     if (exitCode && !::GetExitCodeProcess(child.process.Get(), exitCode)) *exitCode = STILL_ACTIVE;
-    return true;
+    return wait == WAIT_OBJECT_0;
 }
 
 namespace {
@@ -56,19 +55,16 @@ bool IsInput(UINT msg) {
 }
 }  // namespace
 
-bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult) {
-    Child started;
-    if (!Start(commandLine, options, started)) return false;
-    HANDLE child = started.process.Get();
+bool PumpUntilSignalled(HANDLE object, DWORD* waitResult) {
     bool quit = false;
     int quitCode = 0;
     DWORD wait;
-    while ((wait = ::MsgWaitForMultipleObjects(1, &child, FALSE, INFINITE, QS_ALLINPUT)) ==
+    while ((wait = ::MsgWaitForMultipleObjects(1, &object, FALSE, INFINITE, QS_ALLINPUT)) ==
            WAIT_OBJECT_0 + 1) {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
-                quit = true;  // for the loop that waits for it, once the child has ended
+                quit = true;
                 quitCode = static_cast<int>(msg.wParam);
             } else if (!IsInput(msg.message)) {
                 ::DispatchMessageW(&msg);
@@ -77,7 +73,12 @@ bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& option
     }
     if (quit) ::PostQuitMessage(quitCode);
     if (waitResult) *waitResult = wait;
-    return true;
+    return wait == WAIT_OBJECT_0;
+}
+
+bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& options, DWORD* waitResult) {
+    Child child;
+    return Start(commandLine, options, child) && PumpUntilSignalled(child.process.Get(), waitResult);
 }
 
 }  // namespace fw

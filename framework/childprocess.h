@@ -16,19 +16,25 @@ struct ChildOptions {
 };
 
 // Starts the command line as given (the platform call gets a private, writable copy), in the program's own
-// environment and current directory, and waits for the child to end. False when it could not be started;
-// `waitResult` then stays untouched. The child's exit code is read only for a caller that asks for it.
-bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options,
-                     DWORD* waitResult = nullptr, DWORD* exitCode = nullptr);
+// environment and current directory, and waits for the child to end. False when it could not be started or
+// could not be waited for (it may then still run); `waitResult` holds the wait's result once the child was
+// started. The child's exit code is read only for a caller that asks for it.
+[[nodiscard]] bool RunChildAndWait(const std::wstring& commandLine, const ChildOptions& options,
+                                   DWORD* waitResult = nullptr, DWORD* exitCode = nullptr);
 
 // Starts the command line the same way and waits for the child while the calling thread's windows go on
-// working: sent messages are answered and posted ones dispatched, so the windows stay painted and never read
-// as hung, except keyboard and mouse input, which is dropped (nothing the user does meanwhile acts later).
-// For a thread with windows; a thread that must not run its windows' code meanwhile uses RunChildAndWait.
-bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& options,
-                     DWORD* waitResult = nullptr);
+// working (PumpUntilSignalled). False as for RunChildAndWait. For a thread with windows; a thread that must
+// not run its windows' code meanwhile uses RunChildAndWait.
+[[nodiscard]] bool RunChildPumping(const std::wstring& commandLine, const ChildOptions& options,
+                                   DWORD* waitResult = nullptr);
+
+// Waits until the object is signalled while the calling thread's windows go on working: sent messages are
+// answered and posted ones dispatched, so the windows stay painted and never read as hung, except keyboard
+// and mouse input, which is dropped (nothing the user does meanwhile acts later). A WM_QUIT met meanwhile is
+// posted again afterwards, for the loop that waits for it. False when the wait failed.
+[[nodiscard]] bool PumpUntilSignalled(HANDLE object, DWORD* waitResult = nullptr);
 
 // Starts the command line the same way and lets the child run on its own; false when it could not be started.
-bool StartChild(const std::wstring& commandLine, const ChildOptions& options);
+[[nodiscard]] bool StartChild(const std::wstring& commandLine, const ChildOptions& options);
 
 }  // namespace fw

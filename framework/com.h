@@ -20,6 +20,16 @@ private:
     HRESULT m_hr;
 };
 
+// The process's COM security, set once before any object crosses a process boundary: calls out identify
+// this process but let no server act as it, and no object reaching it may bring its own marshalling code
+// (EOAC_NO_CUSTOM_MARSHAL), whoever controls the process at the other end. False when it could not be set
+// (then COM's defaults hold, and custom marshalling is not ruled out).
+[[nodiscard]] inline bool SecureProcessCom() {
+    return SUCCEEDED(::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                            RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NO_CUSTOM_MARSHAL,
+                                            nullptr));
+}
+
 // Owns one reference to a COM object.
 template <class T>
 class CComPtr {

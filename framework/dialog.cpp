@@ -10,7 +10,7 @@ namespace fw {
 
 INT_PTR CDialog::DoModal() {
     m_bEnded = false;
-    HINSTANCE instance = CWinApp::Get()->m_hInstance;
+    HINSTANCE instance = CWinApp::Get()->Instance();
     const LPARAM self = reinterpret_cast<LPARAM>(this);
     if (!m_bMirrored)
         return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(m_templateId), m_hParent, DialogProc, self);
@@ -58,7 +58,7 @@ void CDialog::SetIcons() {
 }
 
 void CDialog::BindControl(UINT id, CWnd& control) {
-    if (!control.GetSafeHwnd()) control.SubclassDlgItem(id, m_hWnd);
+    if (!control.GetSafeHwnd() && !control.SubclassDlgItem(id, m_hWnd)) m_bControlsBound = false;
 }
 
 CDialog::CBusy::CBusy(CDialog& dialog)

@@ -27,8 +27,9 @@ public:
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    // The program's icon: the window's big and small icon, drawn while minimised and used as drag icon.
-    HICON m_hIcon = nullptr;
+    // The program's icon: the window's big and small icon, drawn while minimised and used as drag icon. Set
+    // before the window exists; SetIcons hands it to the window.
+    void SetIcon(HICON icon) { m_hIcon = icon; }
 
     // While one lives, the dialog works on something the user waits for: it takes no input (it is disabled,
     // as while a message box it owns is open), commands that still reach it are ignored, and it shows the
@@ -57,8 +58,11 @@ protected:
 
     // Binds the template's controls to their member objects; runs once, from OnInitDialog.
     virtual void DoDataExchange() {}
-    // Binds one control of the template to a member, the first time only.
+    // Binds one control of the template to a member, the first time only; a control that cannot be bound
+    // (missing from the template, or its messages cannot be routed) leaves ControlsBound() false.
     void BindControl(UINT id, CWnd& control);
+    // Whether every control given to BindControl is bound; a dialog without them cannot work and ends.
+    bool ControlsBound() const { return m_bControlsBound; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
@@ -73,6 +77,8 @@ private:
     bool m_bEnded = false;
     bool m_bMirrored = false;
     int m_nBusy = 0;  // CBusy objects alive
+    HICON m_hIcon = nullptr;
+    bool m_bControlsBound = true;
 };
 
 }  // namespace fw

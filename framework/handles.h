@@ -88,7 +88,7 @@ using CMemoryDC = UniqueHandle<MemoryDcTraits>;
 class CBitmap : public UniqueHandle<GdiTraits<HBITMAP>> {
 public:
     using UniqueHandle::UniqueHandle;
-    bool LoadBitmap(UINT id) {
+    [[nodiscard]] bool LoadBitmap(UINT id) {
         Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
         return static_cast<bool>(*this);
     }
@@ -102,7 +102,7 @@ public:
 class CFont : public UniqueHandle<GdiTraits<HFONT>> {
 public:
     // Every font of the programs is a "Segoe UI" face with ClearType quality.
-    bool CreateSegoeFont(int height, int weight) {
+    [[nodiscard]] bool CreateSegoeFont(int height, int weight) {
         Reset(::CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
                             CLEARTYPE_QUALITY, 0, L"Segoe UI"));
         return static_cast<bool>(*this);
@@ -117,10 +117,11 @@ public:
     CBrush(const CBrush&) = delete;
     CBrush& operator=(const CBrush&) = delete;
 
-    void CreateSolidBrush(COLORREF color) {
+    [[nodiscard]] bool CreateSolidBrush(COLORREF color) {
         DeleteObject();
         m_h = ::CreateSolidBrush(color);
-        m_owned = true;
+        m_owned = m_h != nullptr;
+        return m_owned;
     }
     void SetStockBrush(int stockObject) {
         DeleteObject();
@@ -172,18 +173,18 @@ private:
 // A registry key with the few operations both programs need.
 class CRegKey : public UniqueHandle<RegKeyTraits> {
 public:
-    LONG Open(HKEY parent, const wchar_t* path, REGSAM access) {
+    [[nodiscard]] LONG Open(HKEY parent, const wchar_t* path, REGSAM access) {
         return ::RegOpenKeyExW(parent, path, 0, access, Receive());
     }
-    LONG Create(HKEY parent, const wchar_t* path, REGSAM access) {
+    [[nodiscard]] LONG Create(HKEY parent, const wchar_t* path, REGSAM access) {
         return ::RegCreateKeyExW(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
                                  Receive(), nullptr);
     }
-    LONG SetDword(const wchar_t* name, DWORD value) {
+    [[nodiscard]] LONG SetDword(const wchar_t* name, DWORD value) {
         return ::RegSetValueExW(Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                                 sizeof value);
     }
-    LONG SetString(const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
+    [[nodiscard]] LONG SetString(const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
         return ::RegSetValueExW(Get(), name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }

@@ -48,4 +48,29 @@ bool IsGuidText(const std::wstring& text) {
     return true;
 }
 
+std::wstring ExpandVariables(
+    const std::wstring& text,
+    const std::function<bool(const std::wstring& name, std::wstring& value)>& lookup) {
+    std::wstring out;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t open = text.find(L'%', at);
+        if (open == std::wstring::npos) break;
+        const size_t close = text.find(L'%', open + 1);
+        if (close == std::wstring::npos) break;
+        std::wstring value;
+        if (close > open + 1 && lookup(text.substr(open + 1, close - open - 1), value)) {
+            out.append(text, at, open - at);
+            out += value;
+            at = close + 1;
+        } else {
+            // Not a variable: the first % stays, and the second may open one.
+            out.append(text, at, close - at);
+            at = close;
+        }
+    }
+    out.append(text, at, std::wstring::npos);
+    return out;
+}
+
 }  // namespace fw

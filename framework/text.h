@@ -1,6 +1,7 @@
 // Text rules both programs share. Pure: no platform calls, so they also build and are fuzzed natively.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace fw {
@@ -20,5 +21,12 @@ bool EqualsFoldingAscii(const std::wstring& a, const std::wstring& b);
 // A well-formed GUID text: 36 characters, hyphens at 8, 13, 18 and 23, hex digits (of either case)
 // everywhere else. Only such a text may stand unquoted on a command line.
 bool IsGuidText(const std::wstring& text);
+
+// Replaces each %NAME% whose name `lookup` knows (names compared as the platform compares variable names,
+// without regard to ASCII case) by its value, once: a value's own %...% stays as it is. An unknown name and a
+// lone % stay as they are, as the platform's expansion leaves them.
+std::wstring ExpandVariables(
+    const std::wstring& text,
+    const std::function<bool(const std::wstring& name, std::wstring& value)>& lookup);
 
 }  // namespace fw

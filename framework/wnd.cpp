@@ -17,7 +17,11 @@ bool CWnd::SubclassWindow(HWND hwnd) {
     if (!hwnd || m_hWnd) return false;
     if (!::SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
-    ::SetPropW(hwnd, kWndProp, this);
+    // Without the property the parent cannot find the object, and its reflected messages would be lost.
+    if (!::SetPropW(hwnd, kWndProp, this)) {
+        ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        return false;
+    }
     m_hWnd = hwnd;
     m_bSubclassed = true;
     return true;

@@ -41,8 +41,10 @@ public:
     operator HWND() const { return m_hWnd; }
 
     // Binds this object to an existing window and routes the window's messages through the message map.
-    bool SubclassWindow(HWND hwnd);
-    bool SubclassDlgItem(UINT id, HWND parent) { return SubclassWindow(::GetDlgItem(parent, id)); }
+    [[nodiscard]] bool SubclassWindow(HWND hwnd);
+    [[nodiscard]] bool SubclassDlgItem(UINT id, HWND parent) {
+        return SubclassWindow(::GetDlgItem(parent, id));
+    }
     void UnsubclassWindow();
     // The object bound to a window, if any.
     static CWnd* FromHandle(HWND hwnd);
@@ -90,7 +92,7 @@ private:
 
 // Posts the message, trying again a few times, 50 ms apart, when the platform refuses it (a full queue);
 // false when every attempt failed.
-bool PostMessageRetrying(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int attempts = 10);
+[[nodiscard]] bool PostMessageRetrying(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int attempts = 10);
 
 template <class T, size_t N>
 bool CWnd::RouteMessage(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wp, LPARAM lp,

@@ -1,5 +1,7 @@
 #include "HelpViewer.h"
 
+#include "HelpStart.h"
+
 #include <windows.h>
 
 #include <exdisp.h>
@@ -7,8 +9,8 @@
 #include <servprov.h>
 #include <shldisp.h>
 #include <shlobj.h>
-#include <wtsapi32.h>
 
+#include <childprocess.h>
 #include <com.h>
 #include <handles.h>
 
@@ -23,15 +25,17 @@ std::wstring SidText(PSID sid) {
     return result;
 }
 
-// One text of the session's record, such as the name of the user signed in there.
-std::wstring SessionText(WTS_INFO_CLASS what) {
-    wchar_t* text = nullptr;
-    DWORD bytes = 0;
-    if (!::WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &text, &bytes))
+// The account a process runs as, as a SID text; empty when it cannot be read.
+std::wstring ProcessAccount(HANDLE process) {
+    fw::CKernelHandle token;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, token.Receive())) return std::wstring();
+    DWORD size = 0;
+    // The first call only asks for the size; the second one's result counts.
+    (void)::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size))
         return std::wstring();
-    std::wstring result = text ? text : L"";
-    ::WTSFreeMemory(text);
-    return result;
+    return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
 }
 
 // A variant holding a text, or nothing.
@@ -56,28 +60,24 @@ struct Variant {
 }  // namespace
 
 std::wstring ProgramAccount() {
-    fw::CKernelHandle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return std::wstring();
-    DWORD size = 0;
-    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    if (size == 0 || !::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size))
-        return std::wstring();
-    return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+    return ProcessAccount(::GetCurrentProcess());
 }
 
+// The desktop's user is whoever runs its shell: compared by account identifier, which every account has,
+// also one whose name does not resolve here (a directory account on a machine away from its directory).
 std::wstring DesktopAccount() {
-    const std::wstring user = SessionText(WTSUserName);
-    if (user.empty()) return std::wstring();  // nobody is signed in at this session's desktop
-    const std::wstring account = SessionText(WTSDomainName) + L"\\" + user;
-    BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof sid;
-    wchar_t domain[256];
-    DWORD domainSize = 256;
-    SID_NAME_USE use;
-    if (!::LookupAccountNameW(nullptr, account.c_str(), sid, &sidSize, domain, &domainSize, &use))
-        return std::wstring();
-    return SidText(sid);
+    HWND shell = ::GetShellWindow();
+    // Without a shell window (Wine sets none; on Windows the shell is not running) the desktop window's
+    // process stands for it: Wine's is its explorer.exe, run as the desktop's user; Windows' belongs to the
+    // system, whose token this program may not read or which is not the desktop's user, so no viewer is
+    // started as this program then.
+    if (!shell) shell = ::GetDesktopWindow();
+    DWORD pid = 0;
+    if (!shell || !::GetWindowThreadProcessId(shell, &pid) || pid == 0) return std::wstring();
+    constexpr DWORD kQueryLimited = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION, from 6.0 on
+    fw::CKernelHandle process(::OpenProcess(kQueryLimited, FALSE, pid));
+    if (!process) process.Reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
+    return process ? ProcessAccount(process.Get()) : std::wstring();
 }
 
 // The desktop's shell view answers for Explorer's own ShellExecute, which starts the program in Explorer, as
@@ -114,4 +114,44 @@ bool StartAsDesktopUser(const std::wstring& viewer, const std::wstring& file) {
     Variant arguments((L"\"" + file + L"\"").c_str()), folder, verb(L"open"),
         show(static_cast<long>(SW_SHOWNORMAL));
     return SUCCEEDED(shell->ShellExecute(program.Get(), arguments.v, folder.v, verb.v, show.v));
+}
+
+namespace {
+// The system's help viewer in the machine's own Windows folder (also for a user of a terminal server).
+std::wstring HelpViewerPath() {
+    wchar_t windows[MAX_PATH] = L"";
+    const UINT n = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
+    std::wstring dir = windows;
+    if (dir.back() != L'\\') dir += L'\\';
+    return dir + L"hh.exe";
+}
+
+bool Exists(const std::wstring& file) {
+    return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+}  // namespace
+
+std::wstring HelpFileFor(const std::wstring& moduleDir, const std::wstring& languageCode) {
+    const std::wstring own = moduleDir + L"Help\\" + languageCode + L".chm";
+    if (Exists(own)) return own;
+    const std::wstring english = moduleDir + L"Help\\0409.chm";
+    return Exists(english) ? english : std::wstring();
+}
+
+bool OpenHelpFile(const std::wstring& file, bool mayAskTheShell) {
+    const std::wstring viewer = HelpViewerPath();
+    if (file.empty() || viewer.empty() || !Exists(viewer)) return false;
+    switch (ChooseHelpStart(ProgramAccount(), DesktopAccount())) {
+        case HelpStart::kAsThisProgram: {
+            fw::ChildOptions options;
+            options.application = viewer.c_str();
+            return fw::StartChild(L"\"" + viewer + L"\" \"" + file + L"\"", options);
+        }
+        case HelpStart::kAsDesktopUser:
+            return mayAskTheShell && StartAsDesktopUser(viewer, file);
+        case HelpStart::kNotAtAll:
+            break;
+    }
+    return false;
 }

@@ -9,4 +9,15 @@ std::wstring DesktopAccount();
 
 // Has the desktop's own shell (Explorer, running as the desktop's user) start the viewer with the file as its
 // argument. False when the shell could not be reached or refused. Needs COM on the calling thread.
-bool StartAsDesktopUser(const std::wstring& viewer, const std::wstring& file);
+[[nodiscard]] bool StartAsDesktopUser(const std::wstring& viewer, const std::wstring& file);
+
+// The help file of a language beside the program (Help\<code>.chm), or the English one where that is
+// missing; empty when neither is there.
+std::wstring HelpFileFor(const std::wstring& moduleDir, const std::wstring& languageCode);
+
+// Opens the help file in the system's help viewer, started by its path with the file as its argument (the
+// file type's "open" handler would be looked up among the user's own classes as well, and this program runs
+// elevated), as whoever sits at the desktop: when that is not this program's account, through the desktop's
+// own shell (only when `mayAskTheShell`: COM calls to it are secured), or not at all. False when no viewer
+// was started.
+[[nodiscard]] bool OpenHelpFile(const std::wstring& file, bool mayAskTheShell);

@@ -32,18 +32,20 @@ BOOL CTessalyApp::InitInstance() {
     m_bVistaOrXP = 0;
 
     // Only the installer package's switch-off reports its outcome by exit code.
-    const bool reports = std::wcscmp(m_lpCmdLine, kPackageUninstallTail) == 0;
+    const bool reports = CommandTail() == kPackageUninstallTail;
     // A window with our title means the program already runs; that one stays as it is.
     if (OtherInstanceRunning()) {
-        if (reports) m_nExitCode = velmora_exit::kAlreadyRunning;
+        if (reports) SetExitCode(velmora_exit::kAlreadyRunning);
         return FALSE;
     }
 
-    // COM for the whole run: screen readers get the dialog's buttons as objects (WM_GETOBJECT).
+    // COM for the whole run: screen readers get the dialog's buttons as objects (WM_GETOBJECT), and help may
+    // go through the desktop's shell.
     fw::CComScope com;
+    m_bComSecured = fw::SecureProcessCom();
     CTessalyDlg dlg;
     const bool ran = RunMainDialog(dlg);
-    if (reports) m_nExitCode = ran ? dlg.ExitCode() : velmora_exit::kNoWindow;
+    if (reports) SetExitCode(ran ? dlg.ExitCode() : velmora_exit::kNoWindow);
     return FALSE;
 }
 

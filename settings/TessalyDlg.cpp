@@ -1,11 +1,16 @@
 #include "TessalyDlg.h"
 
 #include <app.h>
+#include <com.h>
 
 #include "../resources/settings/resource.h"
-#include "Language.h"
+#include "HelpViewer.h"
+#include "LabelFit.h"
+#include "LabelLook.h"
+#include "LanguageCode.h"
 #include "TessalyApp.h"
 #include "VelmoraExitCodes.h"
+#include "firmware/StatusTexts.h"
 
 namespace {
 // The images of the push buttons and of the options, in the normal and the large layout.
@@ -24,17 +29,23 @@ const OptionImages kOptionImages[] = {
     {IDB_OPTION_CHOSEN_LARGE, IDB_OPTION_NOT_CHOSEN_LARGE, IDB_OPTION_INACTIVE_LARGE},
 };
 constexpr int kNormalLayoutWidth = 364;
+constexpr int kTextCapacity = 260;
 
-bool HighContrastOn() {
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof contrast;
-    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+// Where the background pictures draw their lines, in the normal picture's pixels (the large one is the same
+// picture drawn 1.2 times as large): the divider under the description and the one above the buttons.
+constexpr int kDividerY = 284;
+constexpr int kSeparatorY = 400;
+
+std::wstring ReadText(const std::wstring& file, const std::wstring& section, const wchar_t* key) {
+    wchar_t buffer[kTextCapacity] = L"";
+    // A missing file or key reads as the empty default, which is what the label then shows.
+    (void)::GetPrivateProfileStringW(section.c_str(), key, L"", buffer, kTextCapacity, file.c_str());
+    return buffer;
 }
 }  // namespace
 
 CTessalyDlg::CTessalyDlg() : fw::CDialog(IDD_VELMORA_DIALOG, nullptr) {
-    m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    SetIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)));
     // Arabic and Hebrew get the whole dialog mirrored, as Windows lays out the dialogs of those languages.
     SetMirrored(IsRightToLeftLanguage(GetLanguageCode()));
 }
@@ -91,7 +102,7 @@ BOOL CTessalyDlg::OnInitDialog() {
 
     LoadInterfaceTexts(GetLanguageCode());
 
-    const std::wstring tail = TheApp().m_lpCmdLine;
+    const std::wstring& tail = TheApp().CommandTail();
     const bool packageRun = tail == kPackageUninstallTail;
     m_bQuiet = packageRun || !fw::InteractiveSession();
     auto end = [this](int exitCode) {
@@ -99,19 +110,15 @@ BOOL CTessalyDlg::OnInitDialog() {
         EndDialog(0);
         return TRUE;
     };
-    // What the package's switch-off reports when it has done its work: whether every user's record could
-    // be read.
-    int doneCode = velmora_exit::kDone;
+    if (!ControlsBound()) return end(velmora_exit::kNoWindow);
     if (packageRun) {
         // The package runs as the system: the users whose mode is on are found in their registries, those
         // signed in and those not, and where nobody's mode is on nothing is touched.
-        std::vector<std::wstring> unreadable;
-        m_modeRecord = CModeRecord::UsersWithModeOn(unreadable);
-        for (const std::wstring& user : unreadable)
-            fw::ReportToCaller(L"Velmora: the registry of " + user +
-                               L" could not be read; whether quick resume is on for that user is not known.");
-        if (!unreadable.empty()) doneCode = velmora_exit::kProfileUnreadable;
-        if (m_modeRecord.Empty()) return end(doneCode);
+        CModeRecord::Survey survey = CModeRecord::UsersWithModeOn();
+        for (const std::wstring& line : survey.report) Report(L"Velmora: " + line);
+        if (!survey.complete) NoteFailure(velmora_exit::kProfileUnreadable);
+        m_modeRecord = std::move(survey.on);
+        if (m_modeRecord.Empty()) return end(velmora_exit::kDone);
     }
 
     if (!TheApp().CheckOSVersion()) return end(velmora_exit::kUnsupportedSystem);
@@ -127,12 +134,7 @@ BOOL CTessalyDlg::OnInitDialog() {
             m_nSelectedMode = 0;
             CommitSelectedMode();
         }
-        if (packageRun) {
-            for (const std::wstring& line :
-                 m_modeRecord.Describe(CPowerPolicy::kStartMenuKey, CPowerPolicy::kStartMenuButton))
-                fw::ReportToCaller(L"Velmora: " + line);
-        }
-        return end(doneCode);
+        return end(velmora_exit::kDone);
     }
 
     ShowInitialState();
@@ -241,6 +243,12 @@ void CTessalyDlg::NoteFailure(int exitCode) {
     if (m_nExitCode == velmora_exit::kDone) m_nExitCode = exitCode;
 }
 
+// The package's log is the one place its runs can say more than an exit code; a line that cannot be written
+// there is lost, and the exit code still tells.
+void CTessalyDlg::Report(const std::wstring& line) {
+    (void)fw::ReportToCaller(line);
+}
+
 void CTessalyDlg::ShowMessage(const std::wstring& text) {
     if (m_bQuiet) return;  // the run's exit code tells instead
     ::MessageBoxW(m_hWnd, text.c_str(), kProgramTitle, MB_OK);
@@ -253,9 +261,10 @@ void CTessalyDlg::ShowInitialState() {
     SetApplyEnabled(false);
 }
 
+// A picture that cannot be loaded leaves its place as the template drew it (the normal background) or
+// unpainted; the dialog still works, so the program goes on.
 void CTessalyDlg::LoadButtonImages() {
-    if (m_bLargeLayout) {
-        m_bmpLargeBackground.LoadBitmap(IDB_BACKGROUND_LARGE);
+    if (m_bLargeLayout && m_bmpLargeBackground.LoadBitmap(IDB_BACKGROUND_LARGE)) {
         // The template's own background comes back and is released here.
         m_picBackground.SetBitmap(m_bmpLargeBackground.Get());
     }
@@ -265,9 +274,9 @@ void CTessalyDlg::LoadButtonImages() {
         const std::wstring& text;
     } const pushButtons[] = {{m_btnApply, m_strApply}, {m_btnOK, m_strOK}, {m_btnCancel, m_strCancel}};
     for (const auto& push : pushButtons) {
-        if (m_bLargeLayout) push.button.m_bLargeFont = 1;
+        if (m_bLargeLayout) push.button.SetLargeCaption(true);
         push.button.SetText(push.text);
-        push.button.LoadBitmaps(images.normal, images.hover, images.pressed, images.inactive);
+        (void)push.button.LoadBitmaps(images.normal, images.hover, images.pressed, images.inactive);
     }
     // What screen readers announce: the buttons' window texts, which nothing draws. The options are named by
     // their labels.
@@ -280,8 +289,8 @@ void CTessalyDlg::LoadButtonImages() {
 
     const OptionImages& option = kOptionImages[m_bLargeLayout ? 1 : 0];
     for (CGraphicButton* button : {&m_btnOn, &m_btnOff})
-        button->LoadBitmaps(option.notChosen, option.notChosen, option.chosen, option.inactive);
-    m_btnHelp.LoadBitmaps(IDB_HELP, IDB_HELP, IDB_HELP_PRESSED, IDB_HELP);
+        (void)button->LoadBitmaps(option.notChosen, option.notChosen, option.chosen, option.inactive);
+    (void)m_btnHelp.LoadBitmaps(IDB_HELP, IDB_HELP, IDB_HELP_PRESSED, IDB_HELP);
 }
 
 void CTessalyDlg::OnSelectOn() {
@@ -302,23 +311,178 @@ void CTessalyDlg::OnSelectOff() {
 
 void CTessalyDlg::ShowChosen(CGraphicButton& option) {
     const OptionImages& images = kOptionImages[m_bLargeLayout ? 1 : 0];
-    option.ReloadBitmaps(images.chosen, images.chosen, images.chosen, images.inactive);
+    (void)option.ReloadBitmaps(images.chosen, images.chosen, images.chosen, images.inactive);
 }
 
 void CTessalyDlg::ShowNotChosen(CGraphicButton& option) {
     const UINT notChosen = kOptionImages[m_bLargeLayout ? 1 : 0].notChosen;
-    option.ReloadBitmaps(notChosen, notChosen, notChosen, notChosen);
+    (void)option.ReloadBitmaps(notChosen, notChosen, notChosen, notChosen);
     option.Invalidate(TRUE);
 }
 
 // Greyed out: the inactive look first, then disabled. Enabled: the other way round, and repainted.
 void CTessalyDlg::SetApplyEnabled(bool enabled) {
     if (!enabled) {
-        m_btnApply.m_bInactive = 1;
+        m_btnApply.SetInactive(true);
         m_btnApply.EnableWindow(FALSE);
         return;
     }
     m_btnApply.EnableWindow(TRUE);
-    m_btnApply.m_bInactive = 0;
-    m_btnApply.Invalidate(TRUE);
+    m_btnApply.SetInactive(false);
+}
+
+std::wstring CTessalyDlg::GetLanguageCode() {
+    return LanguageCodeFor(::GetUserDefaultLangID());
+}
+
+void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
+    const std::wstring file = m_strModuleDir + L"UIString.ini";
+    const bool large = m_bLargeLayout != 0;
+    const bool rightToLeft = IsRightToLeftLanguage(code);
+    // Background, text colour, font, text: in this order, so each repaint already has what it needs. A text
+    // of a right-to-left language reads right to left from the label's right edge. A font that cannot be
+    // made leaves the label in the dialog's own.
+    auto setUp = [&](CStaticTrans& label, LabelRole role, fw::CFont& font, const std::wstring& value) {
+        if (rightToLeft && role != LabelRole::kTitle) label.SetRightToLeft();
+        const LabelColours colours = ColoursOf(role, false);
+        label.SetBackColor(colours.back);
+        label.SetTextColor(colours.text);
+        const LabelStyle& style = StyleOf(role);
+        if (font.CreateSegoeFont(style.Height(large), style.weight))
+            label.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+        label.SetWindowText(value);
+    };
+
+    setUp(m_lblTitle, LabelRole::kTitle, m_fontTitle, kProgramTitle);
+    m_strDesc = ReadText(file, code, L"Desc");
+    setUp(m_lblDescription, LabelRole::kDescription, m_fontDescription, m_strDesc);
+    m_strFuncName = ReadText(file, code, L"FuncName");
+    setUp(m_lblFeatureName, LabelRole::kFeatureName, m_fontFeatureName, m_strFuncName);
+    m_strState = ReadText(file, code, L"State");
+    m_strOn = ReadText(file, code, L"On");
+    m_strOff = ReadText(file, code, L"Off");
+    setUp(m_lblOn, LabelRole::kOption, m_fontOption, m_strOn);
+    setUp(m_lblOff, LabelRole::kOption, m_fontOption, m_strOff);
+
+    m_strOK = ReadText(file, code, L"OK");
+    m_strCancel = ReadText(file, code, L"CANCEL");
+    m_strApply = ReadText(file, code, L"APPLY");
+    m_strMsg1 = ReadText(file, code, L"MSG1");
+    m_strMsg2 = ReadText(file, code, L"MSG2");
+    m_strHelp = ReadText(file, code, L"HELP");
+    // A translation without the key (a maker's own file in the documented format has none) still names the
+    // help button for screen readers: in English.
+    if (m_strHelp.empty()) m_strHelp = ReadText(file, L"0409", L"HELP");
+    if (m_strHelp.empty()) m_strHelp = L"Help";
+}
+
+// Each label may grow down to the next label or the picture's line.
+void CTessalyDlg::FitLabels() {
+    const bool large = m_bLargeLayout != 0;
+    auto pictureY = [large](int y) { return large ? y * 6 / 5 : y; };
+    const RECT on = ChildRect(m_lblOn), off = ChildRect(m_lblOff);
+    const LabelRoom rooms[] = {
+        {m_lblDescription, ChildRect(m_lblDescription), StyleOf(LabelRole::kDescription),
+         pictureY(kDividerY) - 4},
+        {m_lblFeatureName, ChildRect(m_lblFeatureName), StyleOf(LabelRole::kFeatureName), on.top - 2},
+        {m_lblOn, on, StyleOf(LabelRole::kOption), off.top - 2},
+        {m_lblOff, off, StyleOf(LabelRole::kOption), pictureY(kSeparatorY) - 2}};
+    HDC dc = ::GetDC(m_hWnd);
+    for (size_t i = 0; i < sizeof rooms / sizeof rooms[0]; ++i)
+        FitLabelInRoom(dc, rooms[i], large, m_fontsFitted[i]);
+    for (CGraphicButton* button : {&m_btnOK, &m_btnCancel, &m_btnApply}) FitCaption(dc, *button, large);
+    ::ReleaseDC(m_hWnd, dc);
+}
+
+// The designed colours, or in high contrast the user's window colours.
+void CTessalyDlg::ColourLabels(bool highContrast) {
+    const struct {
+        CStaticTrans& label;
+        LabelRole role;
+    } labels[] = {{m_lblTitle, LabelRole::kTitle},
+                  {m_lblDescription, LabelRole::kDescription},
+                  {m_lblFeatureName, LabelRole::kFeatureName},
+                  {m_lblOn, LabelRole::kOption},
+                  {m_lblOff, LabelRole::kOption}};
+    for (const auto& l : labels) {
+        const LabelColours colours = ColoursOf(l.role, highContrast);
+        l.label.SetBackColor(colours.back);
+        l.label.SetTextColor(colours.text);
+    }
+}
+
+// Nothing to show, or no viewer that may be started: no window at all, rather than a viewer with an error.
+void CTessalyDlg::OpenHelp() {
+    (void)OpenHelpFile(HelpFileFor(m_strModuleDir, GetLanguageCode()), TheApp().ComSecured());
+}
+
+BOOL CTessalyDlg::LoadFirmwareLibrary() {
+    std::wstring failure;
+    if (m_firmware.Load(m_strModuleDir + L"Win7_Driver\\x64\\KOLU3.DLL", failure)) return TRUE;
+    ShowMessage(failure);
+    return FALSE;
+}
+
+BOOL CTessalyDlg::InitFirmwareInterface() {
+    const int status = m_firmware.Init();
+    if (status == 0) return TRUE;
+    ShowMessage(InitStatusText(status));
+    return FALSE;
+}
+
+// The probe's status texts are shown; MSG2 is the caller's to show when the feature is not there.
+BOOL CTessalyDlg::ReadQuickResumeMode() {
+    const ProbeOutcome probe = m_quickResume.Probe();
+    for (const std::wstring& message : probe.messages) ShowMessage(message);
+    if (!probe.available) return FALSE;
+    const DWORD stored = m_modeRecord.ReadModeValue();
+    if (stored > 1) return FALSE;
+    m_nSelectedMode = static_cast<int>(stored);
+    return TRUE;
+}
+
+void CTessalyDlg::ShowOutcome(const FirmwareOutcome& outcome) {
+    for (const std::wstring& message : outcome.messages) ShowMessage(message);
+    // The package's log learns what was written for whom; a person sees the dialog itself.
+    if (m_bQuiet)
+        for (const std::wstring& line : outcome.log) Report(L"Velmora: " + line);
+    if (outcome.exitCode != velmora_exit::kDone) NoteFailure(outcome.exitCode);
+}
+
+bool CTessalyDlg::SwitchMode(int mode, const wchar_t* invalidAnswerText) {
+    SwitchOutcome outcome;
+    {
+        // The commands take a while (ten per scheme); the dialog stays painted meanwhile but takes no input.
+        CBusy busy(*this);
+        outcome = m_quickResume.Switch(mode, invalidAnswerText, m_policy, m_modeRecord);
+    }
+    ShowOutcome(outcome);
+    return outcome.switched;
+}
+
+void CTessalyDlg::ApplySelectedMode() {
+    const wchar_t* invalid = m_nSelectedMode == 1 ? L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF "
+                                                  : L"Returned Value of KOLU 0x6C with 0x80 is 0xFF";
+    if (!SwitchMode(m_nSelectedMode == 1 ? 1 : 0, invalid)) return;
+    // Apply is greyed out now; whoever pressed it keeps a focus, on the chosen option as when the dialog
+    // opened (not on a push button, which would take Enter from OK).
+    if (::GetFocus() == m_btnApply) {
+        HWND chosen = m_nSelectedMode == 1 ? m_btnOn.GetSafeHwnd() : m_btnOff.GetSafeHwnd();
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(chosen), TRUE);
+    }
+    SetApplyEnabled(false);
+}
+
+void CTessalyDlg::CommitSelectedMode() {
+    // OK switches only when the choice differs from the recorded mode.
+    if (m_nSelectedMode == 1) {
+        if (m_modeRecord.ReadModeValue() == 0 &&
+            !SwitchMode(1, L"ERROR! Invalid Enable Setting value is returned "))
+            return;
+    } else {
+        if (m_modeRecord.ReadModeValue() == 1 &&
+            !SwitchMode(0, L"ERROR! Invalid Disable Setting value is returned"))
+            return;
+    }
+    OnOK();
 }

@@ -11,6 +11,7 @@
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/ModeRecord.h"
 #include "firmware/PowerPolicy.h"
+#include "firmware/QuickResume.h"
 
 // The program's title: the dialog's caption (its template's too), the title label and the message boxes'
 // caption, and what a second start looks for.
@@ -37,6 +38,8 @@ private:
     // A failure of the package's switch-off, for its exit code: the first one counts. (A person is told in a
     // box where the failure happens.)
     void NoteFailure(int exitCode);
+    // One line for the package's log.
+    void Report(const std::wstring& line);
     void ShowInitialState();
     void LoadButtonImages();
     void OnSelectOn();
@@ -65,7 +68,7 @@ private:
     // A control's rectangle in the dialog's client coordinates.
     RECT ChildRect(HWND child) const;
 
-    // Interface language and help (Language.cpp).
+    // Interface language and help.
     std::wstring GetLanguageCode();
     void LoadInterfaceTexts(const std::wstring& code);
     void OpenHelp();
@@ -73,18 +76,20 @@ private:
     void FitLabels();
     void ColourLabels(bool highContrast);
 
-    // The firmware and the mode (firmware/QuickResume.cpp): each reports its failure in a box.
+    // The firmware and the mode; each tells its failure in a box (or, in a quiet run, by exit code only).
     BOOL LoadFirmwareLibrary();
     BOOL InitFirmwareInterface();
-    BYTE CallFirmware(BYTE function, BYTE request);
     BOOL ReadQuickResumeMode();
     void ApplySelectedMode();
     void CommitSelectedMode();
-    // Sends the switch to `mode`; when the firmware accepts it, applies the policy and records the mode.
+    // Switches to `mode` while the dialog waits; true when the firmware took it.
     bool SwitchMode(int mode, const wchar_t* invalidAnswerText);
+    // Tells what an operation came to: its messages in boxes, its failure in the exit code.
+    void ShowOutcome(const FirmwareOutcome& outcome);
 
     std::wstring m_strModuleDir;
     CFirmwareLibrary m_firmware;
+    CQuickResume m_quickResume{m_firmware};
     // Whose mode is read and written: the running user's, or for the package's switch-off every loaded
     // user's whose mode is on.
     CModeRecord m_modeRecord;

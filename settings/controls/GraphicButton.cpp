@@ -12,11 +12,20 @@ constexpr COLORREF kDefaultFrameColor = RGB(0x08, 0x55, 0x5E);  // the dark acce
 }  // namespace
 
 BOOL CGraphicButton::LoadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive) {
-    m_bmpNormal.LoadBitmap(normal);
-    m_bmpHover.LoadBitmap(hover);
-    m_bmpPressed.LoadBitmap(pressed);
-    m_bmpInactive.LoadBitmap(inactive);
-    return TRUE;
+    // Each is tried: a button with some of its images still paints those it has.
+    const bool loaded[] = {m_bmpNormal.LoadBitmap(normal), m_bmpHover.LoadBitmap(hover),
+                           m_bmpPressed.LoadBitmap(pressed), m_bmpInactive.LoadBitmap(inactive)};
+    return std::all_of(std::begin(loaded), std::end(loaded), [](bool b) { return b; });
+}
+
+void CGraphicButton::SetInactive(bool inactive) {
+    m_bInactive = inactive ? 1 : 0;
+    Invalidate(TRUE);
+}
+
+void CGraphicButton::SetLargeCaption(bool large) {
+    m_bLargeFont = large ? 1 : 0;
+    Invalidate(TRUE);
 }
 
 BOOL CGraphicButton::ReloadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive) {
@@ -199,8 +208,9 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
 HFONT CGraphicButton::CaptionFont() {
     const int height = m_nCaptionHeight ? m_nCaptionHeight : (m_bLargeFont ? 20 : 15);
     if (!m_fontCaption || height != m_nCaptionFontHeight) {
-        m_fontCaption.CreateSegoeFont(height, FW_NORMAL);
-        m_nCaptionFontHeight = height;
+        // Without the font the caption is drawn in the window's own (null selects nothing), and the next
+        // paint tries again.
+        m_nCaptionFontHeight = m_fontCaption.CreateSegoeFont(height, FW_NORMAL) ? height : 0;
     }
     return m_fontCaption.Get();
 }

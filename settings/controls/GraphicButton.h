@@ -11,9 +11,14 @@ public:
     CGraphicButton() = default;
     ~CGraphicButton() override = default;
 
-    // Bitmap resource ids in the order normal, hover, pressed, inactive. Neither call repaints.
-    BOOL LoadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive);
-    BOOL ReloadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive);
+    // Bitmap resource ids in the order normal, hover, pressed, inactive; FALSE when one could not be loaded.
+    // Neither call repaints.
+    [[nodiscard]] BOOL LoadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive);
+    [[nodiscard]] BOOL ReloadBitmaps(UINT normal, UINT hover, UINT pressed, UINT inactive);
+    // The inactive look (grey caption, no hover); repaints.
+    void SetInactive(bool inactive);
+    // The large layout's caption height (20 instead of 15); repaints.
+    void SetLargeCaption(bool large);
     void SetText(const std::wstring& text) { m_strText = text; }
     const std::wstring& Text() const { return m_strText; }
     // The size of the normal image, which the caption is centred on.
@@ -23,7 +28,7 @@ public:
     // High contrast: the button draws itself in the system colours instead of its bitmaps (an option as a
     // ring, with a dot while chosen). Does not repaint.
     void SetHighContrast(bool on) { m_bHighContrast = on; }
-    // The caption's height in pixels where the one the layout gives (15, or 20 with m_bLargeFont) would not
+    // The caption's height in pixels where the one the layout gives (15, or 20 in the large layout) would not
     // hold the caption; 0 for that one.
     void SetCaptionHeight(int height) { m_nCaptionHeight = height; }
     // What screen readers hear after the name and the state (accDescription); empty: the platform's answer.
@@ -38,11 +43,6 @@ public:
     void DrawItem(LPDRAWITEMSTRUCT item) override;
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
-
-    // Written by the owner, and read at the next paint: the inactive look (grey caption, no hover) and the
-    // large layout's caption height (20 instead of 15).
-    int m_bInactive = 0;
-    int m_bLargeFont = 0;
 
 private:
     LRESULT OnMouseLeave(WPARAM, LPARAM);
@@ -66,6 +66,8 @@ private:
     // The caption's font for the height the button now has, made once for each height.
     HFONT CaptionFont();
 
+    int m_bInactive = 0;
+    int m_bLargeFont = 0;
     int m_bOption = 0;
     int m_bHover = 0;         // a hover notification came; consumed by the next paint
     int m_bPressed = 0;       // left button down; reset by every paint

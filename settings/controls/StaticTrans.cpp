@@ -5,6 +5,12 @@ void CStaticTrans::SetBackColor(COLORREF color) {
     RedrawParentArea();
 }
 
+void CStaticTrans::SetTextColor(COLORREF color) {
+    m_crTextColor = color;
+    RedrawParentArea();
+    Invalidate(TRUE);
+}
+
 void CStaticTrans::SetRightToLeft() {
     const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
     ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, style | WS_EX_RTLREADING);
@@ -30,12 +36,12 @@ bool CStaticTrans::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 LRESULT CStaticTrans::OnCtlColor(WPARAM wp, LPARAM) {
     HDC dc = reinterpret_cast<HDC>(wp);
     m_brBackground.DeleteObject();
-    if (m_crBkColor == kNoBackground) {
+    // Without a brush of its colour (out of GDI objects) the label stands on whatever lies under it.
+    if (m_crBkColor != kNoBackground && m_brBackground.CreateSolidBrush(m_crBkColor)) {
+        ::SetBkColor(dc, m_crBkColor);
+    } else {
         m_brBackground.SetStockBrush(NULL_BRUSH);
         ::SetBkMode(dc, TRANSPARENT);
-    } else {
-        m_brBackground.CreateSolidBrush(m_crBkColor);
-        ::SetBkColor(dc, m_crBkColor);
     }
     ::SetTextColor(dc, m_crTextColor);
     // The reading order also for a static control that does not pass it on to its text output (Wine's).

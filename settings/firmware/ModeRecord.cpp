@@ -4,169 +4,322 @@
 #include <registry.h>
 #include <text.h>
 
+#include <sddl.h>
+
+#include <algorithm>
+
+#include "PowerPolicy.h"
+#include "UserHive.h"
+
 namespace {
-const wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
 const wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-// Where a profile's registry is loaded while it is read: a name of our own, never the SID under which the
-// system loads it when the user signs in.
-const wchar_t kLoadedPrefix[] = L"CorvaneVelmora_";
+const wchar_t kSystemEnvironment[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+std::wstring ErrorText(LONG error) {
+    return L"error " + std::to_wstring(error);
+}
+
+// A SID in its one canonical text: "S-1-5-21-...-1001", not "S-1-5-21-...-1001.bak" (the copy Windows keeps
+// of a profile entry it had to rebuild) nor any other name a profile list may hold.
+bool IsSidText(const std::wstring& name) {
+    PSID sid = nullptr;
+    if (!::ConvertStringSidToSidW(name.c_str(), &sid)) return false;
+    wchar_t* text = nullptr;
+    const bool canonical = ::ConvertSidToStringSidW(sid, &text) && name == text;
+    ::LocalFree(text);
+    ::LocalFree(sid);
+    return canonical;
+}
 
 // A user's own account: local and domain accounts (S-1-5-21-...) and cloud accounts (S-1-12-1-...), not
 // their classes hives nor the system's own accounts.
 bool IsUserAccount(const std::wstring& name) {
-    const std::wstring classes = L"_Classes";
-    const bool isClasses = name.size() > classes.size() &&
-                           name.compare(name.size() - classes.size(), classes.size(), classes) == 0;
-    return !isClasses && (name.rfind(L"S-1-5-21-", 0) == 0 || name.rfind(L"S-1-12-1-", 0) == 0);
+    return (name.rfind(L"S-1-5-21-", 0) == 0 || name.rfind(L"S-1-12-1-", 0) == 0) && IsSidText(name);
 }
 
-// A value's four bytes, whatever its type. A missing key or value is no record at all; one that cannot be
-// read as four bytes (too long, say) is unreadable.
-struct Dword {
-    bool readable = true;
-    DWORD value = 0;  // 0 when missing or unreadable
-};
-Dword QueryDword(HKEY root, const std::wstring& path, const wchar_t* name) {
-    fw::CRegKey key;
-    const LONG opened = key.Open(root, path.c_str(), KEY_READ);
-    if (opened != ERROR_SUCCESS) return {opened == ERROR_FILE_NOT_FOUND, 0};
-    DWORD data = 0;
-    DWORD size = sizeof data;
-    const LONG read =
-        ::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
-    if (read != ERROR_SUCCESS) return {read == ERROR_FILE_NOT_FOUND, 0};
-    return {true, data};
-}
-
-DWORD ReadDword(HKEY root, const std::wstring& path, const wchar_t* name) {
-    return QueryDword(root, path, name).value;
-}
-
-bool WriteDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value) {
-    fw::CRegKey key;
-    return key.Create(root, path.c_str(), KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) == ERROR_SUCCESS &&
-           key.SetDword(name, value) == ERROR_SUCCESS;
-}
-
-// Loading and unloading a registry file need the backup and restore privileges, which the system account
-// holds but does not enable by itself.
-void EnableHiveLoading() {
-    fw::CKernelHandle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
-        return;
-    for (const wchar_t* privilege : {SE_BACKUP_NAME, SE_RESTORE_NAME}) {
-        TOKEN_PRIVILEGES enable{};
-        enable.PrivilegeCount = 1;
-        enable.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        if (::LookupPrivilegeValueW(nullptr, privilege, &enable.Privileges[0].Luid))
-            ::AdjustTokenPrivileges(token.Get(), FALSE, &enable, 0, nullptr, nullptr);
-    }
-}
-
-// The registry file of a profile: NTUSER.DAT in the profile's folder (its path may hold variables of the
-// system's own, such as %SystemDrive%).
-std::wstring ProfileHiveFile(const std::wstring& sid) {
-    const std::wstring key = std::wstring(kProfileList) + L"\\" + sid;
-    // A stored REG_EXPAND_SZ comes back expanded (as REG_SZ); the size asked for may grow with that.
-    std::wstring folder(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD size = static_cast<DWORD>(folder.size() * sizeof(wchar_t));
-        const LONG read = ::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ProfileImagePath", RRF_RT_REG_SZ,
-                                         nullptr, folder.data(), &size);
-        if (read == ERROR_MORE_DATA && size > folder.size() * sizeof(wchar_t)) {
-            folder.assign(size / sizeof(wchar_t) + 1, L'\0');
-            continue;
+// The system's own variables: the Windows folder's and the machine-wide ones, never the environment of
+// whoever started this run (a person's elevated run could point a profile anywhere through it).
+bool SystemVariable(const std::wstring& name, std::wstring& value) {
+    wchar_t windows[MAX_PATH] = L"";
+    const UINT n = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        if (fw::EqualsFoldingAscii(name, L"SystemRoot") || fw::EqualsFoldingAscii(name, L"windir")) {
+            value = windows;
+            return true;
         }
-        if (read != ERROR_SUCCESS) return std::wstring();
-        break;
+        if (fw::EqualsFoldingAscii(name, L"SystemDrive") && n >= 2 && windows[1] == L':') {
+            value.assign(windows, 2);
+            return true;
+        }
     }
-    folder.resize(folder.find(L'\0'));
-    if (folder.empty()) return std::wstring();
-    if (folder.back() != L'\\') folder += L'\\';
-    return folder + L"NTUSER.DAT";
+    fw::CRegKey environment;
+    if (environment.Open(HKEY_LOCAL_MACHINE, kSystemEnvironment, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return false;
+    for (DWORD size = 256 * sizeof(wchar_t);;) {
+        std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+        const LONG read =
+            ::RegGetValueW(environment.Get(), nullptr, name.c_str(),
+                           RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, data.data(), &size);
+        if (read == ERROR_MORE_DATA) continue;
+        if (read != ERROR_SUCCESS) return false;
+        value = data.c_str();
+        return true;
+    }
+}
+
+// A profile's folder as the profile list records it, its variables expanded with the system's own.
+bool ProfileFolder(HKEY profiles, const std::wstring& sid, std::wstring& folder, LONG& error) {
+    for (DWORD size = MAX_PATH * sizeof(wchar_t);;) {
+        std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+        error =
+            ::RegGetValueW(profiles, sid.c_str(), L"ProfileImagePath",
+                           RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, data.data(), &size);
+        if (error == ERROR_MORE_DATA) continue;
+        if (error != ERROR_SUCCESS) return false;
+        folder = fw::ExpandVariables(data.c_str(), SystemVariable);
+        if (folder.empty()) {
+            error = ERROR_BAD_PATHNAME;
+            return false;
+        }
+        if (folder.back() != L'\\') folder += L'\\';
+        return true;
+    }
+}
+
+bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A four-byte value read, with why it could not be.
+struct Dword {
+    enum { kRead, kMissing, kUnreadable } state = kMissing;
+    DWORD value = 0;
+    std::wstring why;
+};
+
+Dword QueryDword(HKEY key, const wchar_t* name) {
+    Dword result;
+    DWORD size = sizeof result.value;
+    const LONG read =
+        ::RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&result.value), &size);
+    if (read == ERROR_SUCCESS) {
+        result.state = Dword::kRead;
+    } else if (read != ERROR_FILE_NOT_FOUND) {
+        result.state = Dword::kUnreadable;
+        result.why = std::wstring(name) + L" could not be read (" + ErrorText(read) + L")";
+    }
+    return result;
+}
+
+// How far a use of one of another user's keys got.
+enum class Reached { kUsed, kKeyMissing, kFailed };
+
+// Runs `use` on one of another user's keys: the user's registry is opened (a profile's hive loaded) for
+// that one use only. `use` answers false, with why, when it failed; `why` also says what kept it from
+// running, or that a hive stayed loaded afterwards.
+template <class Use>
+Reached WithUserKey(const std::wstring& sid, const std::wstring& hiveFile, const wchar_t* path, REGSAM access,
+                    std::wstring& why, Use use) {
+    CUserHive hive(sid, hiveFile);
+    if (!hive.Open(why)) return Reached::kFailed;
+    Reached reached = Reached::kFailed;
+    {
+        fw::CRegKey key;
+        LONG error = ERROR_SUCCESS;
+        switch (OpenRecordKey(hive.Root(), path, access, key, error)) {
+            case RecordKey::kOpened:
+                reached = use(key.Get(), why) ? Reached::kUsed : Reached::kFailed;
+                break;
+            case RecordKey::kMissing:
+                reached = Reached::kKeyMissing;
+                break;
+            case RecordKey::kLink:
+                why = std::wstring(path) + L" passes through a registry link, which is not followed";
+                break;
+            case RecordKey::kFailed:
+                why = std::wstring(path) + L" could not be opened (" + ErrorText(error) + L")";
+                break;
+        }
+    }
+    std::wstring unloaded;
+    if (!hive.Close(unloaded)) {
+        why = why.empty() ? unloaded : why + L"; " + unloaded;
+        return Reached::kFailed;
+    }
+    return reached;
+}
+
+// Reads another user's VelmoraMode.
+Dword ReadUserMode(const std::wstring& sid, const std::wstring& hiveFile) {
+    Dword mode;
+    std::wstring why;
+    const Reached reached = WithUserKey(sid, hiveFile, CModeRecord::kModeKey, KEY_QUERY_VALUE, why,
+                                        [&](HKEY key, std::wstring& failure) {
+                                            mode = QueryDword(key, CModeRecord::kModeValue);
+                                            failure = mode.why;
+                                            return mode.state != Dword::kUnreadable;
+                                        });
+    if (reached == Reached::kKeyMissing) return Dword{};
+    if (reached == Reached::kFailed) {
+        mode.state = Dword::kUnreadable;
+        mode.why = why;
+    }
+    return mode;
+}
+
+bool WriteUserDword(const std::wstring& sid, const std::wstring& hiveFile, const wchar_t* path,
+                    const wchar_t* name, DWORD value, std::wstring& why) {
+    const Reached reached =
+        WithUserKey(sid, hiveFile, path, KEY_SET_VALUE, why, [&](HKEY key, std::wstring& failure) {
+            const LONG written = ::RegSetValueExW(key, name, 0, REG_DWORD,
+                                                  reinterpret_cast<const BYTE*>(&value), sizeof value);
+            if (written != ERROR_SUCCESS)
+                failure = std::wstring(name) + L" could not be written (" + ErrorText(written) + L")";
+            return written == ERROR_SUCCESS;
+        });
+    if (reached == Reached::kKeyMissing) why = std::wstring(path) + L" is missing";
+    return reached == Reached::kUsed;
+}
+
+// The running user's own values: their own registry, where the program runs as them, so a missing key is
+// created.
+DWORD ReadOwnDword(const wchar_t* path, const wchar_t* name) {
+    fw::CRegKey key;
+    if (key.Open(HKEY_CURRENT_USER, path, KEY_READ) != ERROR_SUCCESS) return 0;
+    const Dword read = QueryDword(key.Get(), name);
+    return read.state == Dword::kRead ? read.value : 0;
+}
+
+bool WriteOwnDword(const wchar_t* path, const wchar_t* name, DWORD value) {
+    fw::CRegKey key;
+    return key.Create(HKEY_CURRENT_USER, path, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) ==
+               ERROR_SUCCESS &&
+           key.SetDword(name, value) == ERROR_SUCCESS;
 }
 }  // namespace
 
-class CModeRecord::CLoadedHive {
-public:
-    explicit CLoadedHive(std::wstring name) : m_name(std::move(name)) {}
-    ~CLoadedHive() { ::RegUnLoadKeyW(HKEY_USERS, m_name.c_str()); }
-    CLoadedHive(const CLoadedHive&) = delete;
-    CLoadedHive& operator=(const CLoadedHive&) = delete;
+CModeRecord::CModeRecord() : m_users{{L"", L""}} {}
 
-private:
-    std::wstring m_name;
-};
-
-CModeRecord::CModeRecord() : m_hives{{HKEY_CURRENT_USER, L"", L"", nullptr}} {}
-
-CModeRecord CModeRecord::UsersWithModeOn(std::vector<std::wstring>& unreadable) {
-    std::vector<Hive> on;
-    // Whether the user's record says on; a record that says neither on nor off is named in `unreadable`.
-    auto isOn = [&](const std::wstring& prefix, const std::wstring& user) {
-        const Dword mode = QueryDword(HKEY_USERS, prefix + kModeKey, kModeValue);
-        if (!mode.readable || mode.value > 1)
-            unreadable.push_back(user + L" (its VelmoraMode is neither 0 nor 1)");
-        return mode.readable && mode.value == 1;
+CModeRecord::Survey CModeRecord::UsersWithModeOn() {
+    Survey survey;
+    CUserHive::UnloadStaleHives(survey.report);
+    std::vector<User> on;
+    // Whether the user's record says on; a record that cannot be read, or says neither on nor off, leaves
+    // that user's mode unknown.
+    auto consider = [&](const std::wstring& sid, const std::wstring& hiveFile) {
+        const Dword mode = ReadUserMode(sid, hiveFile);
+        if (mode.state == Dword::kUnreadable) {
+            survey.report.push_back(L"the record of " + sid + L" could not be read: " + mode.why);
+            survey.complete = false;
+        } else if (mode.state == Dword::kRead && mode.value > 1) {
+            survey.report.push_back(L"the record of " + sid + L" holds VelmoraMode " +
+                                    std::to_wstring(mode.value) + L", neither 0 nor 1");
+            survey.complete = false;
+        } else if (mode.state == Dword::kRead && mode.value == 1) {
+            on.push_back({sid, hiveFile});
+        }
     };
-    // Users who are signed in: their registries are loaded under their SIDs.
-    for (const std::wstring& user : fw::SubkeyNames(HKEY_USERS)) {
-        if (IsUserAccount(user) && isOn(user + L"\\", user))
-            on.push_back({HKEY_USERS, user + L"\\", user, nullptr});
-    }
 
-    // Every other profile of the machine: its registry is loaded from its file while it is read, and stays
-    // loaded while the record needs it.
+    // Users who are signed in: their registries are loaded under their SIDs.
+    for (const std::wstring& name : fw::SubkeyNames(HKEY_USERS))
+        if (IsUserAccount(name)) consider(name, L"");
+
+    // Every other profile of the machine, each hive loaded while it is read.
     fw::CRegKey profiles;
-    if (profiles.Open(HKEY_LOCAL_MACHINE, kProfileList, KEY_READ) != ERROR_SUCCESS)
-        return CModeRecord(std::move(on));
-    bool privileged = false;
-    for (const std::wstring& user : fw::SubkeyNames(profiles.Get())) {
-        fw::CRegKey signedIn;
-        if (!IsUserAccount(user) || signedIn.Open(HKEY_USERS, user.c_str(), KEY_READ) == ERROR_SUCCESS)
-            continue;
-        const std::wstring file = ProfileHiveFile(user);
-        if (file.empty() || ::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES)
-            continue;  // a profile without a registry of its own records nothing
-        if (!privileged) EnableHiveLoading();
-        privileged = true;
-        const std::wstring name = kLoadedPrefix + user;
-        const LONG loaded = ::RegLoadKeyW(HKEY_USERS, name.c_str(), file.c_str());
-        if (loaded != ERROR_SUCCESS) {
-            unreadable.push_back(user + L" (" + file + L", error " + std::to_wstring(loaded) + L")");
+    const LONG opened = profiles.Open(HKEY_LOCAL_MACHINE, kProfileList, KEY_READ);
+    if (opened != ERROR_SUCCESS) {
+        if (opened != ERROR_FILE_NOT_FOUND) {
+            survey.report.push_back(L"the profile list could not be read (" + ErrorText(opened) + L")");
+            survey.complete = false;
+        }
+        survey.on = CModeRecord(std::move(on));
+        return survey;
+    }
+    std::vector<std::wstring> hiveFiles;  // each profile's registry is read once, whatever points at it
+    for (const std::wstring& name : fw::SubkeyNames(profiles.Get())) {
+        if (!IsSidText(name)) {
+            survey.report.push_back(L"profile entry " + name + L" skipped: its name is not an account's");
             continue;
         }
-        auto hive = std::make_shared<CLoadedHive>(name);
-        if (isOn(name + L"\\", user)) on.push_back({HKEY_USERS, name + L"\\", user, std::move(hive)});
+        fw::CRegKey signedIn;
+        if (!IsUserAccount(name) || signedIn.Open(HKEY_USERS, name.c_str(), KEY_READ) == ERROR_SUCCESS)
+            continue;
+        std::wstring folder;
+        LONG error = ERROR_SUCCESS;
+        if (!ProfileFolder(profiles.Get(), name, folder, error)) {
+            survey.report.push_back(L"profile " + name + L" skipped: its folder could not be read (" +
+                                    ErrorText(error) + L"); whether quick resume is on for it is not known");
+            survey.complete = false;
+            continue;
+        }
+        const std::wstring file = folder + L"NTUSER.DAT";
+        if (!FileExists(file)) {
+            // A mandatory profile's registry is read-only by design: changes to it are dropped at sign-out.
+            survey.report.push_back(
+                L"profile " + name + L" skipped: " +
+                (FileExists(folder + L"NTUSER.MAN")
+                     ? std::wstring(L"a mandatory profile, whose registry keeps no change")
+                     : L"it has no registry of its own (" + file + L")"));
+            continue;
+        }
+        const auto same = [&](const std::wstring& seen) { return fw::EqualsFoldingAscii(seen, file); };
+        if (std::any_of(hiveFiles.begin(), hiveFiles.end(), same)) {
+            survey.report.push_back(L"profile " + name + L" skipped: its registry " + file +
+                                    L" belongs to a profile already read");
+            continue;
+        }
+        hiveFiles.push_back(file);
+        consider(name, file);
     }
-    return CModeRecord(std::move(on));
+    survey.on = CModeRecord(std::move(on));
+    return survey;
 }
 
-DWORD CModeRecord::ReadModeValue(const wchar_t* name) const {
-    return m_hives.empty() ? 0 : ReadDword(m_hives.front().root, m_hives.front().prefix + kModeKey, name);
+DWORD CModeRecord::ReadModeValue() const {
+    if (m_users.empty()) return 0;
+    const User& user = m_users.front();
+    if (user.sid.empty()) return ReadOwnDword(kModeKey, kModeValue);
+    const Dword mode = ReadUserMode(user.sid, user.hiveFile);
+    return mode.state == Dword::kRead ? mode.value : 0;
 }
 
-bool CModeRecord::WriteModeValue(const wchar_t* name, DWORD value) const {
+namespace {
+std::wstring Who(const std::wstring& sid, const std::wstring& hiveFile) {
+    return sid.empty() ? std::wstring(L"this user") : sid + (hiveFile.empty() ? L"" : L" (not signed in)");
+}
+
+void Note(std::vector<std::wstring>* log, const std::wstring& who, const wchar_t* name, DWORD value,
+          bool written, const std::wstring& why) {
+    if (!log) return;
+    log->push_back(who + L": " + name + L" " + std::to_wstring(value) +
+                   (written ? L" written" : L" not written" + (why.empty() ? L"" : L": " + why)));
+}
+}  // namespace
+
+bool CModeRecord::WriteModeValue(DWORD value, std::vector<std::wstring>* log) const {
     bool written = true;
-    for (const Hive& hive : m_hives)
-        written = WriteDword(hive.root, hive.prefix + kModeKey, name, value) && written;
-    return written;
-}
-
-bool CModeRecord::WriteUserDword(const wchar_t* key, const wchar_t* name, DWORD value) const {
-    bool written = false;
-    for (const Hive& hive : m_hives)
-        written = WriteDword(hive.root, hive.prefix + key, name, value) || written;
-    return written;
-}
-
-std::vector<std::wstring> CModeRecord::Describe(const wchar_t* key, const wchar_t* name) const {
-    std::vector<std::wstring> lines;
-    for (const Hive& hive : m_hives) {
-        lines.push_back((hive.user.empty() ? L"this user" : hive.user) +
-                        (hive.loaded ? L" (not signed in)" : L"") + L": " + kModeValue + L" " +
-                        std::to_wstring(ReadDword(hive.root, hive.prefix + kModeKey, kModeValue)) + L", " +
-                        name + L" " + std::to_wstring(ReadDword(hive.root, hive.prefix + key, name)));
+    for (const User& user : m_users) {
+        std::wstring why;
+        const bool ok = user.sid.empty()
+                            ? WriteOwnDword(kModeKey, kModeValue, value)
+                            : WriteUserDword(user.sid, user.hiveFile, kModeKey, kModeValue, value, why);
+        Note(log, Who(user.sid, user.hiveFile), kModeValue, value, ok, why);
+        written = ok && written;
     }
-    return lines;
+    return written;
+}
+
+bool CModeRecord::WriteStartMenuButton(DWORD value, std::vector<std::wstring>* log) const {
+    bool written = false;
+    for (const User& user : m_users) {
+        std::wstring why;
+        const bool ok =
+            user.sid.empty()
+                ? WriteOwnDword(CPowerPolicy::kStartMenuKey, CPowerPolicy::kStartMenuButton, value)
+                : WriteUserDword(user.sid, user.hiveFile, CPowerPolicy::kStartMenuKey,
+                                 CPowerPolicy::kStartMenuButton, value, why);
+        Note(log, Who(user.sid, user.hiveFile), CPowerPolicy::kStartMenuButton, value, ok, why);
+        written = ok || written;
+    }
+    return written;
 }

@@ -1,44 +1,48 @@
 // Where quick resume's mode is recorded: the user's own registry (HKCU\Software\Corvane\Velmora, value
 // VelmoraMode), or, for the installer package's switch-off, which runs as the system, the registries of every
 // user of the machine whose mode is on: those signed in (their hives are loaded) and those who are not (their
-// hives are loaded from their profiles for as long as the record lives).
+// profiles' hives, each loaded only while it is read or written; UserHive.h).
 #pragma once
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 class CModeRecord {
 public:
-    // The value that holds the mode: 1 on, 0 off.
+    // The key and the value that holds the mode: 1 on, 0 off.
+    static constexpr wchar_t kModeKey[] = L"Software\\Corvane\\Velmora";
     static constexpr wchar_t kModeValue[] = L"VelmoraMode";
 
     // The running user's record.
     CModeRecord();
-    // The records of every user of the machine whose VelmoraMode is 1. A user whose registry or record cannot
-    // be read is named in `unreadable` (that user's mode is not known).
-    static CModeRecord UsersWithModeOn(std::vector<std::wstring>& unreadable);
 
-    bool Empty() const { return m_hives.empty(); }
-    // The value in the first of the record's registries; 0 when it cannot be read.
-    DWORD ReadModeValue(const wchar_t* name) const;
-    // Writes the value into every one of the record's registries; false when one did not take it.
-    bool WriteModeValue(const wchar_t* name, DWORD value) const;
-    // Writes a value of another key of the same users (their Explorer settings); false when none took it.
-    bool WriteUserDword(const wchar_t* key, const wchar_t* name, DWORD value) const;
-    // For the package's log: each user of the record and what the record holds now.
-    std::vector<std::wstring> Describe(const wchar_t* key, const wchar_t* name) const;
+    // What the survey of every user's record found: the users whose VelmoraMode is 1, a line for each profile
+    // skipped or unreadable and each hive left by an earlier run, and whether every user's mode is known.
+    struct Survey;
+    static Survey UsersWithModeOn();
+
+    bool Empty() const { return m_users.empty(); }
+    // VelmoraMode of the record's first user; 0 when it cannot be read.
+    DWORD ReadModeValue() const;
+    // Writes VelmoraMode into every user's record; false when one did not take it. Where `log` is given, a
+    // line for each user says what was written, or why not.
+    [[nodiscard]] bool WriteModeValue(DWORD value, std::vector<std::wstring>* log = nullptr) const;
+    // Sets the record's users' Start-menu power button (another user's only where Explorer made its settings
+    // key); false when no user's took it. `log` as above.
+    [[nodiscard]] bool WriteStartMenuButton(DWORD value, std::vector<std::wstring>* log = nullptr) const;
 
 private:
-    // A user's registry loaded from the profile's file under HKEY_USERS, unloaded again with the object.
-    class CLoadedHive;
-    struct Hive {
-        HKEY root;
-        std::wstring prefix;                  // "" or "<key under HKEY_USERS>\"
-        std::wstring user;                    // the account's SID; empty for the running user
-        std::shared_ptr<CLoadedHive> loaded;  // set when the hive was loaded for this record
+    struct User {
+        std::wstring sid;       // empty for the running user
+        std::wstring hiveFile;  // the profile's NTUSER.DAT of a user who is not signed in; empty otherwise
     };
-    explicit CModeRecord(std::vector<Hive> hives) : m_hives(std::move(hives)) {}
-    std::vector<Hive> m_hives;
+    explicit CModeRecord(std::vector<User> users) : m_users(std::move(users)) {}
+    std::vector<User> m_users;
+};
+
+struct CModeRecord::Survey {
+    CModeRecord on{std::vector<User>()};
+    std::vector<std::wstring> report;
+    bool complete = true;  // false: a user's mode could not be read
 };

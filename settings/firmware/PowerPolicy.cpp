@@ -37,14 +37,15 @@ const PolicyValues kOff{L"21600", L"0",
 const PolicyValues kOn{L"0", L"1", L" O:BAG:SYD:P(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CI;KA;;;SY)(A;CI;KA;;;CO)",
                        16};
 
-// Empty when the Windows folder cannot be read: no command line then names a program to search for.
-std::wstring SystemToolPrefix() {
+// powercfg.exe as the command lines name it, below the Windows folder; empty when that folder cannot be read
+// (no command line then names a program to search for).
+std::wstring PowercfgInWindowsFolder() {
     wchar_t windowsDir[MAX_PATH] = L"";
     const UINT n = ::GetWindowsDirectoryW(windowsDir, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return std::wstring();
-    wchar_t prefix[MAX_PATH + 16];
-    std::swprintf(prefix, MAX_PATH + 16, L"%ls\\system32\\", windowsDir);
-    return prefix;
+    wchar_t named[MAX_PATH + 32];
+    std::swprintf(named, MAX_PATH + 32, L"%ls\\system32\\powercfg.exe ", windowsDir);
+    return named;
 }
 
 // Scheme GUIDs as listed under the schemes key, and the scheme active before the change. The active scheme
@@ -69,24 +70,25 @@ bool ReadSchemes(std::vector<std::wstring>& schemes, std::wstring& active) {
 // the system directory, named as the application, so no search and no per-user Windows folder (a terminal
 // server's) ever chooses it.
 CPowerPolicy::CPowerPolicy() {
-    const std::wstring prefix = SystemToolPrefix();
+    const std::wstring named = PowercfgInWindowsFolder();
     const std::wstring system = fw::SystemDirectory();
     // Without either folder no powercfg.exe is started at all, never one found by a search.
-    if (prefix.empty() || system.empty()) return;
-    m_strCommandPrefix = prefix + L"powercfg.exe ";
+    if (named.empty() || system.empty()) return;
+    m_strPowercfgNamed = named;
     m_strPowercfg = system + L"powercfg.exe";
 }
 
-int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) {
-    m_bAllCommandsRan = true;
-    const PolicyValues& values = kind == kModeOn ? kOn : kOff;
-    const std::wstring& powercfg = m_strCommandPrefix;
+bool CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users, std::vector<std::wstring>* log) {
+    bool allRan = true;
+    const PolicyValues& values = kind == kPolicyOn ? kOn : kOff;
+    const std::wstring& powercfg = m_strPowercfgNamed;
+    auto run = [&](const std::wstring& commandLine) { allRan = RunHiddenCommand(commandLine) && allRan; };
     auto applyDescriptors = [&] {
         for (const wchar_t* target : kDescriptorTargets)
-            RunHiddenCommand(powercfg + L"-SETSECURITYDESCRIPTOR " + target + values.descriptor);
+            run(powercfg + L"-SETSECURITYDESCRIPTOR " + target + values.descriptor);
     };
 
-    if (kind == kModeOff) applyDescriptors();
+    if (kind == kPolicyOff) applyDescriptors();
 
     std::vector<std::wstring> schemes;
     std::wstring active;
@@ -107,31 +109,34 @@ int CPowerPolicy::SetPowerPolicy(int kind, const CModeRecord& users) {
             for (const auto& setting : settings) {
                 const std::wstring tail =
                     std::wstring(L" ") + setting.subgroup + L" " + setting.setting + L" " + setting.value;
-                RunHiddenCommand(powercfg + L"-setacvalueindex " + scheme + tail);
-                RunHiddenCommand(powercfg + L"-setdcvalueindex " + scheme + tail);
+                run(powercfg + L"-setacvalueindex " + scheme + tail);
+                run(powercfg + L"-setdcvalueindex " + scheme + tail);
             }
         }
-        RunHiddenCommand(powercfg + L"-replacedefaultSchemes");
+        run(powercfg + L"-replacedefaultSchemes");
     }
 
     // Balanced first, then the scheme that was in force, so the active scheme does not change.
-    RunHiddenCommand(powercfg + L"-setactive " + kBalancedScheme);
-    RunHiddenCommand(powercfg + L"-setactive " + active);
+    run(powercfg + L"-setactive " + kBalancedScheme);
+    run(powercfg + L"-setactive " + active);
 
-    if (kind == kModeOn) applyDescriptors();
+    if (kind == kPolicyOn) applyDescriptors();
 
     // The Start-menu button of the users whose mode is recorded (the running user, or for the installer
     // package's switch-off every user it switched off).
-    if (users.WriteUserDword(kStartMenuKey, kStartMenuButton, values.startButtonAction)) {
+    if (users.WriteStartMenuButton(values.startButtonAction, log)) {
         DWORD_PTR answer = 0;
-        ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
+        // Only a nudge for Explorer to read the setting again: a window that does not answer in time reads
+        // it at its next start.
+        (void)::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
     }
-    return 1;
+    return allRan;
 }
 
-void CPowerPolicy::RunHiddenCommand(const std::wstring& commandLine) {
+bool CPowerPolicy::RunHiddenCommand(const std::wstring& commandLine) {
+    if (m_strPowercfg.empty()) return false;
     fw::ChildOptions options;
     options.application = m_strPowercfg.c_str();
     options.creationFlags = CREATE_NO_WINDOW;
-    if (m_strPowercfg.empty() || !fw::RunChildPumping(commandLine, options)) m_bAllCommandsRan = false;
+    return fw::RunChildPumping(commandLine, options);
 }

@@ -3,14 +3,15 @@
 // the Start-menu power button of the users whose mode was switched.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ModeRecord.h"
 
 class CPowerPolicy {
 public:
-    // The kinds of policy.
-    static constexpr int kModeOff = 1;
-    static constexpr int kModeOn = 2;
+    // The kinds of policy: the one that goes with quick resume switched off, and with it switched on.
+    static constexpr int kPolicyOff = 1;
+    static constexpr int kPolicyOn = 2;
     // Where a user's Start-menu power button is set.
     static constexpr wchar_t kStartMenuKey[] =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
@@ -18,19 +19,19 @@ public:
 
     CPowerPolicy();
 
-    // Writes the policy of `kind` and sets the Start-menu button of the record's users; always 1, as its
-    // callers have always been answered (AllCommandsRan tells whether every command ran). The calling
+    // Writes the policy of `kind` and sets the Start-menu button of the record's users. True when every
+    // powercfg.exe could be started and awaited (what each did is powercfg's own business). The calling
     // thread's windows stay painted while the commands run.
-    int SetPowerPolicy(int kind, const CModeRecord& users);
-    // Runs one command line with the system's powercfg.exe, without a window, and waits for its end.
-    void RunHiddenCommand(const std::wstring& commandLine);
-    // Whether every powercfg.exe of the last policy could be started (what each did is powercfg's).
-    bool AllCommandsRan() const { return m_bAllCommandsRan; }
+    // `log`, where given, gets a line for each user's Start-menu button.
+    [[nodiscard]] bool SetPowerPolicy(int kind, const CModeRecord& users,
+                                      std::vector<std::wstring>* log = nullptr);
+    // Runs one command line with the system's powercfg.exe, without a window, and waits for its end; false
+    // when it could not be started or awaited.
+    [[nodiscard]] bool RunHiddenCommand(const std::wstring& commandLine);
 
 private:
-    // How the command lines name powercfg.exe: by its path in the Windows folder.
-    std::wstring m_strCommandPrefix;
+    // How the command lines name powercfg.exe: by its path below the Windows folder.
+    std::wstring m_strPowercfgNamed;
     // The program that is started: the one in the system directory.
     std::wstring m_strPowercfg;
-    bool m_bAllCommandsRan = true;
 };

@@ -1,7 +1,5 @@
-// The dialog's firmware requests: binding the library, reading the quick-resume mode and switching it, with
-// the policy and the record that follow a switch. Every failure is reported where it happens.
-#include "../TessalyDlg.h"
-#include "../VelmoraExitCodes.h"
+#include "QuickResume.h"
+
 #include "StatusTexts.h"
 
 namespace {
@@ -12,84 +10,41 @@ constexpr BYTE kSwitchOn = 0x81;
 constexpr BYTE kSwitchOff = 0x80;
 constexpr BYTE kInvalidAnswer = 0xFF;
 constexpr BYTE kUnavailableBit = 0x20;
-constexpr const wchar_t* kModeValue = CModeRecord::kModeValue;
 }  // namespace
 
-BOOL CTessalyDlg::LoadFirmwareLibrary() {
-    std::wstring failure;
-    if (m_firmware.Load(m_strModuleDir + L"Win7_Driver\\x64\\KOLU3.DLL", failure)) return TRUE;
-    ShowMessage(failure);
-    return FALSE;
-}
-
-BOOL CTessalyDlg::InitFirmwareInterface() {
-    const int status = m_firmware.Init();
-    if (status == 0) return TRUE;
-    ShowMessage(InitStatusText(status));
-    return FALSE;
-}
-
-BYTE CTessalyDlg::CallFirmware(BYTE function, BYTE request) {
+BYTE CQuickResume::CallFirmware(BYTE function, BYTE request, FirmwareOutcome& outcome) const {
     int status = 0;
     const BYTE answer = m_firmware.Call(function, request, status);
-    // The caller judges the outcome by the answer byte, whatever the status was.
-    if (status != 0) ShowMessage(CallStatusText(status));
+    if (status != 0) outcome.messages.push_back(CallStatusText(status));
     return answer;
 }
 
-BOOL CTessalyDlg::ReadQuickResumeMode() {
-    const BYTE answer = CallFirmware(kProbeFunction, kProbeRequest);
-    if (answer == kInvalidAnswer || (answer & kUnavailableBit)) return FALSE;
-    const DWORD stored = m_modeRecord.ReadModeValue(kModeValue);
-    if (stored > 1) return FALSE;
-    m_nSelectedMode = static_cast<int>(stored);
-    return TRUE;
+ProbeOutcome CQuickResume::Probe() const {
+    ProbeOutcome outcome;
+    const BYTE answer = CallFirmware(kProbeFunction, kProbeRequest, outcome);
+    outcome.available = answer != kInvalidAnswer && !(answer & kUnavailableBit);
+    if (!outcome.available) outcome.Fail(velmora_exit::kModeUnavailable);
+    return outcome;
 }
 
-bool CTessalyDlg::SwitchMode(int mode, const wchar_t* invalidAnswerText) {
+SwitchOutcome CQuickResume::Switch(int mode, const std::wstring& invalidAnswerText, CPowerPolicy& policy,
+                                   const CModeRecord& record) const {
+    SwitchOutcome outcome;
     const BYTE expected = mode == 1 ? 1 : 0;
-    const BYTE answer = CallFirmware(kSwitchFunction, mode == 1 ? kSwitchOn : kSwitchOff);
-    if (answer == kInvalidAnswer || answer != expected) {
-        ShowMessage(answer == kInvalidAnswer ? invalidAnswerText
-                                             : (mode == 1 ? L"Fail to set Enable" : L"Fail to set Disable"));
-        NoteFailure(velmora_exit::kSwitchRefused);
-        return false;
+    const BYTE answer = CallFirmware(kSwitchFunction, mode == 1 ? kSwitchOn : kSwitchOff, outcome);
+    if (answer != expected) {
+        outcome.messages.push_back(answer == kInvalidAnswer
+                                       ? invalidAnswerText
+                                       : (mode == 1 ? L"Fail to set Enable" : L"Fail to set Disable"));
+        outcome.Fail(velmora_exit::kSwitchRefused);
+        return outcome;
     }
     // Firmware first, then the policy, then the record: the record never claims a mode the firmware refused.
-    {
-        // The commands take a while (ten per scheme); the dialog stays painted meanwhile but takes no input.
-        CBusy busy(*this);
-        m_policy.SetPowerPolicy(mode == 1 ? CPowerPolicy::kModeOn : CPowerPolicy::kModeOff, m_modeRecord);
-    }
-    if (!m_policy.AllCommandsRan()) NoteFailure(velmora_exit::kPolicyIncomplete);
-    // A person is not told of a record that could not be written; the package's log is.
-    if (!m_modeRecord.WriteModeValue(kModeValue, expected)) NoteFailure(velmora_exit::kRecordNotWritten);
-    return true;
-}
-
-void CTessalyDlg::ApplySelectedMode() {
-    const wchar_t* invalid = m_nSelectedMode == 1 ? L"ERROR! Returned Value of KOLU 0x6C with 0x81 is 0xFF "
-                                                  : L"Returned Value of KOLU 0x6C with 0x80 is 0xFF";
-    if (!SwitchMode(m_nSelectedMode == 1 ? 1 : 0, invalid)) return;
-    // Apply is greyed out now; whoever pressed it keeps a focus, on the chosen option as when the dialog
-    // opened (not on a push button, which would take Enter from OK).
-    if (::GetFocus() == m_btnApply) {
-        HWND chosen = m_nSelectedMode == 1 ? m_btnOn.GetSafeHwnd() : m_btnOff.GetSafeHwnd();
-        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(chosen), TRUE);
-    }
-    SetApplyEnabled(false);
-}
-
-void CTessalyDlg::CommitSelectedMode() {
-    // OK switches only when the choice differs from the recorded mode.
-    if (m_nSelectedMode == 1) {
-        if (m_modeRecord.ReadModeValue(kModeValue) == 0 &&
-            !SwitchMode(1, L"ERROR! Invalid Enable Setting value is returned "))
-            return;
-    } else {
-        if (m_modeRecord.ReadModeValue(kModeValue) == 1 &&
-            !SwitchMode(0, L"ERROR! Invalid Disable Setting value is returned"))
-            return;
-    }
-    OnOK();
+    outcome.switched = true;
+    if (!policy.SetPowerPolicy(mode == 1 ? CPowerPolicy::kPolicyOn : CPowerPolicy::kPolicyOff, record,
+                               &outcome.log))
+        outcome.Fail(velmora_exit::kPolicyIncomplete);
+    // A person is not told of a record that could not be written; a run that reports by exit code is.
+    if (!record.WriteModeValue(expected, &outcome.log)) outcome.Fail(velmora_exit::kRecordNotWritten);
+    return outcome;
 }

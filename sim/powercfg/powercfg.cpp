@@ -281,10 +281,24 @@ int dispatch(const std::wstring& verb, const Args& a) {
 
 }  // namespace
 
+// An observer's note for the tests: registries loaded under HKEY_USERS by a program (any name that is no
+// account's and not the default user's) while this powercfg runs.
+void logForeignHives() {
+    HKEY users = HKEY_USERS;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = 256;
+        if (RegEnumKeyExW(users, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (_wcsnicmp(name, L"S-1-", 4) != 0 && _wcsicmp(name, L".DEFAULT") != 0)
+            sim::logLine(std::wstring(L"while powercfg ran, HKEY_USERS\\") + name + L" was loaded");
+    }
+}
+
 int wmain() {
     const wchar_t* commandLine = GetCommandLineW();
     sim::logOrigin(L"powercfg", nullptr);
     sim::logLine(L"powercfg " + commandTail(commandLine));
+    logForeignHives();
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(commandLine, &argc);
     if (!argv) return 1;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <app.h>
+#include <childprocess.h>
 #include <com.h>
 #include <controls.h>
 #include <handles.h>
@@ -64,6 +65,24 @@ TEST(MessageMap, AHandlerThatPumpsMessagesKeepsItsAnswer) {
     // Unhandled, WM_USER would get the static control's own answer, 0.
     EXPECT_EQ(42, ::SendMessageW(window.hwnd, WM_USER, 0, 0));
     EXPECT_TRUE(pumping.nestedSeen);
+}
+
+// A wait that fails is no child that ended: the runner says so, and the caller does not start the next
+// command as if the last were done. A WM_QUIT met while waiting is posted again for the loop that waits for
+// it.
+TEST(PumpingChildRunner, AFailedWaitFailsAndAQuitMetMeanwhileIsPostedAgain) {
+    DWORD wait = 0;
+    EXPECT_FALSE(fw::PumpUntilSignalled(nullptr, &wait));
+    EXPECT_EQ(WAIT_FAILED, wait);
+
+    ::PostQuitMessage(5);
+    fw::ChildOptions options;
+    options.creationFlags = CREATE_NO_WINDOW;
+    ASSERT_TRUE(fw::RunChildPumping(fw::SystemDirectory() + L"cmd.exe /c exit 0", options, &wait));
+    EXPECT_EQ(WAIT_OBJECT_0, wait);
+    MSG msg{};
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(5u, msg.wParam);
 }
 
 TEST(PostMessageRetrying, GivesUpOnAWindowThatRefusesEveryMessage) {
@@ -163,13 +182,14 @@ BOOL WINAPI AcceptDefaultDirectories(DWORD flags) {
 
 TEST(RestrictDllSearch, WithoutDefaultDirectoriesTheCurrentDirectoryIsLeftOut) {
     g_dllDirectories.clear();
-    fw::RestrictDllSearchWith(nullptr, RecordDllDirectory);
-    fw::RestrictDllSearchWith(RefuseDefaultDirectories, RecordDllDirectory);
+    EXPECT_TRUE(fw::RestrictDllSearchWith(nullptr, RecordDllDirectory));
+    EXPECT_TRUE(fw::RestrictDllSearchWith(RefuseDefaultDirectories, RecordDllDirectory));
     EXPECT_EQ(g_dllDirectories, (std::vector<std::wstring>{L"", L""}));
     g_dllDirectories.clear();
-    fw::RestrictDllSearchWith(AcceptDefaultDirectories, RecordDllDirectory);
+    EXPECT_TRUE(fw::RestrictDllSearchWith(AcceptDefaultDirectories, RecordDllDirectory));
     EXPECT_TRUE(g_dllDirectories.empty());
-    fw::RestrictDllSearchWith(nullptr, nullptr);  // 5.1 before SP1: nothing to call, and no crash
+    // 5.1 before SP1: nothing to call, no crash, and the caller learns that nothing was restricted.
+    EXPECT_FALSE(fw::RestrictDllSearchWith(nullptr, nullptr));
 }
 
 // Ends by restricting the DLL search of the whole test process for good (the platform has no way back);
@@ -187,7 +207,7 @@ TEST(RestrictDllSearch, ALibraryInTheCurrentDirectoryIsNoLongerLoadedByName) {
     };
     ASSERT_TRUE(loadsPlanted()) << "the platform's search does not look in the current directory here";
 
-    fw::RestrictDllSearch();
+    ASSERT_TRUE(fw::RestrictDllSearch());
     EXPECT_FALSE(loadsPlanted());
     // The system's own libraries are still found by name.
     EXPECT_NE(nullptr, ::LoadLibraryW(L"powrprof.dll"));

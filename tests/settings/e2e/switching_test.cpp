@@ -161,31 +161,6 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-// A user's registry file holding the one value under the program's key, as a profile keeps it. Saving one
-// takes the backup privilege.
-::testing::AssertionResult SaveRegistryFile(const wchar_t* name, DWORD value, const std::wstring& file) {
-    HANDLE opened = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &opened))
-        return ::testing::AssertionFailure() << "no token: error " << ::GetLastError();
-    const std::unique_ptr<void, decltype(&::CloseHandle)> token(opened, &::CloseHandle);
-    TOKEN_PRIVILEGES backup{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
-    if (!::LookupPrivilegeValueW(nullptr, SE_BACKUP_NAME, &backup.Privileges[0].Luid) ||
-        !::AdjustTokenPrivileges(token.get(), FALSE, &backup, 0, nullptr, nullptr))
-        return ::testing::AssertionFailure() << "no backup privilege: error " << ::GetLastError();
-    const std::wstring scratch = L"Software\\CorvaneTestProfile";
-    ::testing::AssertionResult done =
-        e2e::reg::SetDword(HKEY_CURRENT_USER, scratch + L"\\" + machine::kModeKey, name, value);
-    HKEY key = nullptr;
-    if (done && ::RegOpenKeyExW(HKEY_CURRENT_USER, scratch.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        ::DeleteFileW(file.c_str());
-        const LONG saved = ::RegSaveKeyW(key, file.c_str(), nullptr);
-        ::RegCloseKey(key);
-        if (saved != ERROR_SUCCESS) done = ::testing::AssertionFailure() << "RegSaveKeyW: " << saved;
-    }
-    const ::testing::AssertionResult removed = e2e::reg::DeleteTree(HKEY_CURRENT_USER, scratch);
-    return done ? removed : done;
-}
-
 }  // namespace
 
 TEST_F(VelmoraTest, UninstallWithModeOnSwitchesOffWithoutAWindow) {
@@ -232,97 +207,6 @@ TEST_F(VelmoraTest, UninstallWithModeOffSwitchesNothingAndOnlyTheExactWordCounts
         ASSERT_TRUE(app.WaitExit());
     }
     EXPECT_TRUE(FirmwareSwitches().empty());
-    EXPECT_EQ(1u, StoredMode().value_or(99));
-}
-
-// The installer package's switch-off runs as the system: it switches off when any user's recorded mode is on,
-// signed in or not, and records Off for each of them, touches nothing when no mode is on, and answers with an
-// exit code instead of a box.
-TEST_F(VelmoraTest, PackageSwitchOffServesEveryUserAndReportsByExitCode) {
-    const std::wstring otherUser = L"S-1-5-21-1111-2222-3333-1001";
-    const std::wstring otherMode = otherUser + L"\\" + machine::kModeKey;
-    struct RemovedUser {
-        std::wstring key;
-        ~RemovedUser() { e2e::reg::DeleteTree(HKEY_USERS, key); }
-    } const removed{otherUser};
-    auto run = [&](DWORD expectedExit) {
-        e2e::AppUnderTest app(Exe(), L"UNINSTALL /package");
-        EXPECT_TRUE(app.WaitExit(300000));
-        EXPECT_EQ(app.ExitCode(), expectedExit);
-        EXPECT_TRUE(app.Boxes().empty()) << "a box waits for a person who is not there";
-        for (const auto& w : app.Windows()) EXPECT_FALSE(w.everShownNormal);
-    };
-
-    // Nobody's mode is on (a classes hive holding one is no user's own): nothing is touched.
-    ASSERT_TRUE(
-        e2e::reg::SetDword(HKEY_USERS, otherUser + L"_Classes\\" + machine::kModeKey, L"VelmoraMode", 1));
-    ASSERT_TRUE(SetFirmware(L"Mode", 1));
-    run(0);
-    EXPECT_TRUE(FirmwareCalls().empty());
-    EXPECT_TRUE(PowercfgCommands().empty());
-    ASSERT_TRUE(e2e::reg::DeleteTree(HKEY_USERS, otherUser + L"_Classes"));
-
-    // Another user's mode is on, this user's is off: switched off once, Off recorded for that user only.
-    ASSERT_TRUE(ResetMachine(1));
-    ASSERT_TRUE(SetStoredMode(0));
-    ASSERT_TRUE(e2e::reg::SetDword(HKEY_USERS, otherMode, L"VelmoraMode", 1));
-    run(0);
-    EXPECT_EQ(1u, FirmwareSwitches().size());
-    EXPECT_EQ(kOffWithOneScheme, PowercfgCommands());
-    EXPECT_EQ(0u, e2e::reg::GetDword(HKEY_USERS, otherMode, L"VelmoraMode").value_or(99));
-    EXPECT_EQ(2u, e2e::reg::GetDword(HKEY_USERS, otherUser + L"\\" + machine::kExplorerKey,
-                                     L"Start_PowerButtonAction")
-                      .value_or(0));
-    EXPECT_FALSE(StartButtonAction().has_value()) << "a user whose mode was off had the Start menu changed";
-
-    // A user who is not signed in (a profile of the machine whose registry is not loaded) has the mode on:
-    // switched off once, Off and Shut down recorded in that registry, which is unloaded again. Wine keeps
-    // nothing written to a registry file it loaded, so what the program wrote is read from what it reports.
-    ASSERT_TRUE(ResetMachine(1));
-    ASSERT_TRUE(SetStoredMode(0));
-    ASSERT_TRUE(e2e::reg::DeleteTree(HKEY_USERS, otherUser));
-    const std::wstring absent = L"S-1-5-21-1111-2222-3333-1002";
-    const std::wstring profile = e2e::MakeSandbox(L"profile-not-signed-in");
-    const std::wstring listed = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + absent;
-    struct Unlisted {
-        std::wstring key;
-        ~Unlisted() { e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, key); }
-    } const unlisted{listed};
-    ASSERT_TRUE(SaveRegistryFile(L"VelmoraMode", 1, profile + L"NTUSER.DAT"));
-    ASSERT_TRUE(e2e::reg::SetString(HKEY_LOCAL_MACHINE, listed, L"ProfileImagePath",
-                                    L"%SystemDrive%" + profile.substr(2, profile.size() - 3), REG_EXPAND_SZ));
-    std::string reported;
-    EXPECT_EQ(0u, e2e::RunConsole(L"\"" + Exe() + L"\" UNINSTALL /package", &reported));
-    EXPECT_EQ(1u, FirmwareSwitches().size());
-    EXPECT_EQ(kOffWithOneScheme, PowercfgCommands());
-    EXPECT_NE(reported.find("Velmora: " + e2e::Narrow(absent) +
-                            " (not signed in): VelmoraMode 0, Start_PowerButtonAction 2\r\n"),
-              std::string::npos)
-        << reported;
-    EXPECT_FALSE(e2e::reg::KeyExists(HKEY_USERS, L"CorvaneVelmora_" + absent)) << "the registry stays loaded";
-
-    // Without the system's powercfg.exe the firmware is switched off and Off recorded, but the power policy
-    // is not written: the exit code says so.
-    ASSERT_TRUE(ResetMachine());
-    ASSERT_TRUE(SetStoredMode(1));
-    {
-        const e2e::MovedAside powercfg(machine::kPowercfg);
-        ASSERT_TRUE(powercfg.Moved());
-        run(9);
-    }
-    EXPECT_EQ(0u, StoredMode().value_or(99));
-
-    // A refused switch and a missing library: the record stays, the exit code says why.
-    ASSERT_TRUE(ResetMachine());
-    ASSERT_TRUE(SetStoredMode(1));
-    ASSERT_TRUE(SetFirmware(L"SwitchAnswer", 2));
-    run(6);
-    EXPECT_EQ(1u, StoredMode().value_or(99));
-    EXPECT_TRUE(PowercfgCommands().empty());
-    ASSERT_TRUE(ResetMachine());
-    ASSERT_TRUE(SetStoredMode(1));
-    ASSERT_TRUE(InstallFirmwareLibrary(L"KOLU3-noinit.dll"));
-    run(3);
     EXPECT_EQ(1u, StoredMode().value_or(99));
 }
 
@@ -507,4 +391,233 @@ TEST_F(VelmoraTest, WithoutTheSchemeKeyOnlyDescriptorsActivationAndStartMenuChan
     EXPECT_EQ(kOffWithoutSchemeKey, PowercfgCommands());
     EXPECT_EQ(2u, StartButtonAction().value_or(0));
     EXPECT_EQ(0u, StoredMode().value_or(99));
+}
+
+// ---- The installer package's switch-off ----
+// It runs as the system: it switches off when any user's recorded mode is on, signed in or not, and records
+// Off for each of them, touches nothing when no mode is on, and answers with an exit code and lines on its
+// output instead of a box.
+namespace {
+
+const wchar_t kPackageTail[] = L"UNINSTALL /package";
+const std::wstring kOtherUser = L"S-1-5-21-1111-2222-3333-1001";
+const std::wstring kAbsentUser = L"S-1-5-21-1111-2222-3333-1002";
+const std::wstring kProfileList = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+
+// Runs the package's switch-off as the package does; what it wrote to its output lands in `reported`.
+::testing::AssertionResult RunPackageSwitchOff(const std::wstring& exe, DWORD expectedExit,
+                                               std::string* reported = nullptr) {
+    std::string output;
+    const DWORD exit = e2e::RunConsole(L"\"" + exe + L"\" " + kPackageTail, &output);
+    if (reported) *reported = output;
+    if (exit != expectedExit)
+        return ::testing::AssertionFailure()
+               << "exit code " << exit << ", not " << expectedExit << "; output:\n"
+               << output;
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Reported(const std::string& output, const std::string& line) {
+    if (output.find(line) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no \"" << line << "\" in:\n" << output;
+}
+
+// The backup and restore privileges for the test's own loading and saving of registry files.
+::testing::AssertionResult EnableRegistryFilePrivileges() {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &opened))
+        return ::testing::AssertionFailure() << "no token: error " << ::GetLastError();
+    const std::unique_ptr<void, decltype(&::CloseHandle)> token(opened, &::CloseHandle);
+    for (const wchar_t* name : {SE_BACKUP_NAME, SE_RESTORE_NAME}) {
+        TOKEN_PRIVILEGES privilege{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+        if (!::LookupPrivilegeValueW(nullptr, name, &privilege.Privileges[0].Luid) ||
+            !::AdjustTokenPrivileges(token.get(), FALSE, &privilege, 0, nullptr, nullptr))
+            return ::testing::AssertionFailure() << "no privilege: error " << ::GetLastError();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A profile of the machine whose user is not signed in, listed in the profile list (and, where asked, once
+// more under the name Windows gives a profile entry it kept a copy of), its registry file holding
+// VelmoraMode 1. Gone again with the object.
+class NotSignedInProfile {
+public:
+    explicit NotSignedInProfile(bool withBackupEntry = false) {
+        m_folder = e2e::MakeSandbox(L"profile-not-signed-in");
+        m_created = EnableRegistryFilePrivileges();
+        if (m_created) m_created = SaveModeFile(m_folder + L"NTUSER.DAT");
+        // The path as Windows records it: through a variable of the system.
+        const std::wstring path = L"%SystemDrive%" + m_folder.substr(2, m_folder.size() - 3);
+        for (const std::wstring& entry : Entries(withBackupEntry))
+            if (m_created)
+                m_created = e2e::reg::SetString(HKEY_LOCAL_MACHINE, kProfileList + entry, L"ProfileImagePath",
+                                                path, REG_EXPAND_SZ);
+        m_backup = withBackupEntry;
+    }
+    ~NotSignedInProfile() {
+        for (const std::wstring& entry : Entries(m_backup))
+            EXPECT_TRUE(e2e::reg::DeleteTree(HKEY_LOCAL_MACHINE, kProfileList + entry));
+    }
+    NotSignedInProfile(const NotSignedInProfile&) = delete;
+    NotSignedInProfile& operator=(const NotSignedInProfile&) = delete;
+
+    ::testing::AssertionResult Created() const { return m_created; }
+    std::wstring HiveFile() const { return m_folder + L"NTUSER.DAT"; }
+
+private:
+    static std::vector<std::wstring> Entries(bool withBackupEntry) {
+        return withBackupEntry ? std::vector<std::wstring>{kAbsentUser, kAbsentUser + L".bak"}
+                               : std::vector<std::wstring>{kAbsentUser};
+    }
+    // A user's registry file holding the one value under the program's key, as a profile keeps it.
+    static ::testing::AssertionResult SaveModeFile(const std::wstring& file) {
+        const std::wstring scratch = L"Software\\CorvaneTestProfile";
+        ::testing::AssertionResult done =
+            e2e::reg::SetDword(HKEY_CURRENT_USER, scratch + L"\\" + machine::kModeKey, L"VelmoraMode", 1);
+        HKEY key = nullptr;
+        if (done && ::RegOpenKeyExW(HKEY_CURRENT_USER, scratch.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            ::DeleteFileW(file.c_str());
+            const LONG saved = ::RegSaveKeyW(key, file.c_str(), nullptr);
+            ::RegCloseKey(key);
+            if (saved != ERROR_SUCCESS) done = ::testing::AssertionFailure() << "RegSaveKeyW: " << saved;
+        }
+        const ::testing::AssertionResult removed = e2e::reg::DeleteTree(HKEY_CURRENT_USER, scratch);
+        return done ? removed : done;
+    }
+
+    std::wstring m_folder;
+    bool m_backup = false;
+    ::testing::AssertionResult m_created = ::testing::AssertionFailure();
+};
+
+// The lines of the simulated machine's log that say a registry was loaded under HKEY_USERS while a powercfg
+// ran.
+std::vector<std::string> HivesLoadedDuringPowercfg(const e2e::SimLog& log) {
+    return log.Lines("while powercfg ran, ");
+}
+
+}  // namespace
+
+// Nobody's mode is on (a classes hive holding one is no user's own): nothing is touched.
+TEST_F(VelmoraTest, PackageSwitchOffTouchesNothingWhenNobodysModeIsOn) {
+    const std::wstring classes = kOtherUser + L"_Classes";
+    struct Removed {
+        std::wstring key;
+        ~Removed() { EXPECT_TRUE(e2e::reg::DeleteTree(HKEY_USERS, key)); }
+    } const removed{classes};
+    ASSERT_TRUE(e2e::reg::SetDword(HKEY_USERS, classes + L"\\" + machine::kModeKey, L"VelmoraMode", 1));
+    ASSERT_TRUE(SetFirmware(L"Mode", 1));
+
+    e2e::AppUnderTest app(Exe(), kPackageTail);
+    ASSERT_TRUE(app.WaitExit(300000));
+    EXPECT_EQ(app.ExitCode(), static_cast<DWORD>(velmora_exit::kDone));
+    EXPECT_TRUE(app.Boxes().empty()) << "a box waits for a person who is not there";
+    for (const auto& w : app.Windows()) EXPECT_FALSE(w.everShownNormal);
+    EXPECT_TRUE(FirmwareCalls().empty());
+    EXPECT_TRUE(PowercfgCommands().empty());
+}
+
+// Another user's mode is on, this user's is off: switched off once, Off recorded for that user only.
+TEST_F(VelmoraTest, PackageSwitchOffServesASignedInUserWhoseModeIsOn) {
+    struct Removed {
+        std::wstring key;
+        ~Removed() { EXPECT_TRUE(e2e::reg::DeleteTree(HKEY_USERS, key)); }
+    } const removed{kOtherUser};
+    const std::wstring otherMode = kOtherUser + L"\\" + machine::kModeKey;
+    ASSERT_TRUE(ResetMachine(1));
+    ASSERT_TRUE(SetStoredMode(0));
+    ASSERT_TRUE(e2e::reg::SetDword(HKEY_USERS, otherMode, L"VelmoraMode", 1));
+    ASSERT_TRUE(e2e::reg::SetDword(HKEY_USERS, kOtherUser + L"\\" + machine::kExplorerKey,
+                                   L"Start_PowerButtonAction", 0));
+
+    ASSERT_TRUE(RunPackageSwitchOff(Exe(), velmora_exit::kDone));
+    EXPECT_EQ(1u, FirmwareSwitches().size());
+    EXPECT_EQ(kOffWithOneScheme, PowercfgCommands());
+    EXPECT_EQ(0u, e2e::reg::GetDword(HKEY_USERS, otherMode, L"VelmoraMode").value_or(99));
+    EXPECT_EQ(2u, e2e::reg::GetDword(HKEY_USERS, kOtherUser + L"\\" + machine::kExplorerKey,
+                                     L"Start_PowerButtonAction")
+                      .value_or(0));
+    EXPECT_FALSE(StartButtonAction().has_value()) << "a user whose mode was off had the Start menu changed";
+}
+
+// A user who is not signed in (a profile of the machine whose registry is not loaded) has the mode on:
+// switched off once, Off recorded in that registry. Its registry is loaded only while it is read or written:
+// never while a powercfg runs, and not afterwards. Wine keeps nothing written to a registry file it loaded,
+// so what the program wrote is read from what it reports.
+TEST_F(VelmoraTest, PackageSwitchOffServesAUserWhoIsNotSignedInWithoutHoldingTheirRegistry) {
+    ASSERT_TRUE(ResetMachine(1));
+    const NotSignedInProfile profile;
+    ASSERT_TRUE(profile.Created());
+
+    std::string reported;
+    ASSERT_TRUE(RunPackageSwitchOff(Exe(), velmora_exit::kDone, &reported));
+    EXPECT_EQ(1u, FirmwareSwitches().size());
+    EXPECT_EQ(kOffWithOneScheme, PowercfgCommands());
+    EXPECT_TRUE(HivesLoadedDuringPowercfg(*log).empty()) << HivesLoadedDuringPowercfg(*log).front();
+    EXPECT_TRUE(Reported(
+        reported, "Velmora: " + e2e::Narrow(kAbsentUser) + " (not signed in): VelmoraMode 0 written\r\n"));
+    EXPECT_FALSE(e2e::reg::KeyExists(HKEY_USERS, L"CorvaneVelmora_" + kAbsentUser))
+        << "the registry stays loaded";
+}
+
+// An earlier run that was ended while it held a user's registry leaves it loaded under its own name: the next
+// run unloads it, says so, and serves that user.
+TEST_F(VelmoraTest, PackageSwitchOffUnloadsARegistryAnEarlierRunLeftLoaded) {
+    ASSERT_TRUE(ResetMachine(1));
+    const NotSignedInProfile profile;
+    ASSERT_TRUE(profile.Created());
+    const std::wstring stale = L"CorvaneVelmora_" + kAbsentUser;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegLoadKeyW(HKEY_USERS, stale.c_str(), profile.HiveFile().c_str()));
+
+    std::string reported;
+    const ::testing::AssertionResult ran = RunPackageSwitchOff(Exe(), velmora_exit::kDone, &reported);
+    if (e2e::reg::KeyExists(HKEY_USERS, stale)) {
+        EXPECT_EQ(ERROR_SUCCESS, ::RegUnLoadKeyW(HKEY_USERS, stale.c_str())) << "the run left it loaded";
+    }
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(Reported(reported, "Velmora: HKEY_USERS\\" + e2e::Narrow(stale) +
+                                       ", left loaded by an earlier run, was unloaded"));
+    EXPECT_EQ(1u, FirmwareSwitches().size());
+}
+
+// Windows keeps a copy of a profile entry it had to rebuild as "<SID>.bak", pointing at the same folder: no
+// account's entry, skipped with a word, and the user is served once.
+TEST_F(VelmoraTest, PackageSwitchOffSkipsAProfileEntryThatNamesNoAccount) {
+    ASSERT_TRUE(ResetMachine(1));
+    const NotSignedInProfile profile(true);
+    ASSERT_TRUE(profile.Created());
+
+    std::string reported;
+    ASSERT_TRUE(RunPackageSwitchOff(Exe(), velmora_exit::kDone, &reported));
+    EXPECT_TRUE(Reported(reported, "Velmora: profile entry " + e2e::Narrow(kAbsentUser) +
+                                       ".bak skipped: its name is not an account's"));
+    EXPECT_EQ(1u, FirmwareSwitches().size());
+}
+
+// Without the system's powercfg.exe the firmware is switched off and Off recorded, but the power policy is
+// not written: the exit code says so.
+TEST_F(VelmoraTest, PackageSwitchOffWithoutPowercfgSaysThePolicyIsIncomplete) {
+    ASSERT_TRUE(SetStoredMode(1));
+    {
+        const e2e::MovedAside powercfg(machine::kPowercfg);
+        ASSERT_TRUE(powercfg.Moved());
+        ASSERT_TRUE(RunPackageSwitchOff(Exe(), velmora_exit::kPolicyIncomplete));
+    }
+    EXPECT_EQ(0u, StoredMode().value_or(99));
+}
+
+// A refused switch or a library that does not start: the record stays, the exit code says why.
+TEST_F(VelmoraTest, PackageSwitchOffThatIsRefusedKeepsTheRecord) {
+    ASSERT_TRUE(SetStoredMode(1));
+    ASSERT_TRUE(SetFirmware(L"SwitchAnswer", 2));
+    ASSERT_TRUE(RunPackageSwitchOff(Exe(), velmora_exit::kSwitchRefused));
+    EXPECT_EQ(1u, StoredMode().value_or(99));
+    EXPECT_TRUE(PowercfgCommands().empty());
+}
+
+TEST_F(VelmoraTest, PackageSwitchOffWithoutAWorkingLibraryKeepsTheRecord) {
+    ASSERT_TRUE(SetStoredMode(1));
+    ASSERT_TRUE(InstallFirmwareLibrary(L"KOLU3-noinit.dll"));
+    ASSERT_TRUE(RunPackageSwitchOff(Exe(), velmora_exit::kNoFirmwareLibrary));
+    EXPECT_EQ(1u, StoredMode().value_or(99));
 }

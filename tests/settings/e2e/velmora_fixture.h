@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "VelmoraExitCodes.h"
 #include "e2e.h"
 #include "machine.h"
 #include "resource.h"

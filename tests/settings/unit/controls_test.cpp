@@ -66,7 +66,8 @@ protected:
     void SetUp() override {
         HWND hwnd = host.Child(L"BUTTON", BS_PUSHBUTTON, RECT{10, 10, 114, 34});
         ASSERT_TRUE(button.SubclassWindow(hwnd));
-        button.LoadBitmaps(IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, IDB_BUTTON_PRESSED, IDB_BUTTON_INACTIVE);
+        ASSERT_TRUE(
+            button.LoadBitmaps(IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, IDB_BUTTON_PRESSED, IDB_BUTTON_INACTIVE));
         PumpMessages();
     }
     Host host;
@@ -107,7 +108,7 @@ TEST_F(GraphicButtonTest, EachPaintShowsThePriorityLookAndConsumesHoverAndPresse
 }
 
 TEST_F(GraphicButtonTest, InactiveButtonNeverShowsHoverButStillShowsPressed) {
-    button.m_bInactive = 1;
+    button.SetInactive(true);
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
     button.SendMessage(WM_MOUSEHOVER, 0, 0);
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_INACTIVE, kX, kY), PaintedPixel(button, kX, kY));
@@ -138,17 +139,17 @@ int DarkestLevel(CGraphicButton& button, bool repaint = true) {
 }
 
 TEST_F(GraphicButtonTest, CaptionIsBlackAndGreyWhenInactive) {
-    button.m_bLargeFont = 1;
+    button.SetLargeCaption(true);
     button.SetText(L"MMMM");
     EXPECT_LT(DarkestLevel(button), 70);
-    button.m_bInactive = 1;
+    button.SetInactive(true);
     const int inactive = DarkestLevel(button);
     EXPECT_GE(inactive, 110);  // 0x87 grey ink, not black
     EXPECT_LE(inactive, 150);  // but ink all the same
 }
 
 TEST_F(GraphicButtonTest, NewCaptionShowsFromTheNextPaintOn) {
-    button.m_bLargeFont = 1;
+    button.SetLargeCaption(true);
     const int blank = DarkestLevel(button);
     button.SetText(L"MMMM");
     EXPECT_EQ(blank, DarkestLevel(button, false));
@@ -165,9 +166,12 @@ TEST_F(GraphicButtonTest, DoubleClickGivesOneClickNotificationAndNoSecondPressed
     EXPECT_EQ(1, Host::Clicks());
 }
 
-TEST_F(GraphicButtonTest, ReloadingReplacesTheImages) {
-    button.ReloadBitmaps(IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER);
+TEST_F(GraphicButtonTest, ReloadingReplacesTheImagesAndSaysWhenOneIsMissing) {
+    ASSERT_TRUE(button.ReloadBitmaps(IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER));
     EXPECT_EQ(BitmapPixel(IDB_BUTTON_HOVER, kX, kY), PaintedPixel(button, kX, kY));
+    constexpr UINT kNoSuchImage = 9999;
+    EXPECT_FALSE(
+        button.ReloadBitmaps(IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, kNoSuchImage, IDB_BUTTON_INACTIVE));
 }
 
 // The labels' colours are read from the screen by the dialog's tests; these are what the screen does not

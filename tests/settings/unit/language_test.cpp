@@ -13,7 +13,7 @@
 #include "HelpStart.h"
 #include "HelpViewer.h"
 #include "LabelFit.h"
-#include "Language.h"
+#include "LanguageCode.h"
 
 TEST(LanguageCode, SupportedIdentifiersGiveTheirUpperCaseCode) {
     EXPECT_EQ(L"0C0A", LanguageCodeFor(0x0C0A));
@@ -139,7 +139,7 @@ TEST(LabelFit, EveryTextOfEveryLanguageIsWholeInBothLayouts) {
                 const LabelFit fit =
                     FitLabel(dc, text, p.rc, p.bottom, p.height, p.weight, format, p.height * 3 / 4);
                 fw::CFont font;
-                font.CreateSegoeFont(fit.height, p.weight);
+                ASSERT_TRUE(font.CreateSegoeFont(fit.height, p.weight));
                 HGDIOBJ old = ::SelectObject(dc, font.Get());
                 TEXTMETRICW metrics{};
                 ::GetTextMetricsW(dc, &metrics);
