@@ -1,16 +1,18 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the Velmora dialog bitmaps and the Velmora/Oskavel icons.
 
 Usage: make_images.py OUTDIR
 
-Standard library only, so the build needs nothing but python3. The output is byte-for-byte
-reproducible (no timestamps, no randomness, fixed zlib level), which keeps the resource
-objects stable between builds.
+Needs Debian's python3-pil (the build runs this with /usr/bin/python3). The output is byte-for-byte
+reproducible: no time stamps or other metadata, fixed resolution fields and a fixed PNG compression level,
+so the resource objects stay the same between builds and machines.
 """
+import io
 import os
 import struct
 import sys
-import zlib
+
+from PIL import Image, ImageDraw
 
 # One accent colour carries the whole look; everything else is neutral grey on white.
 ACCENT = (0x0B, 0x6E, 0x79)
@@ -18,8 +20,10 @@ ACCENT_LIGHT = (0x14, 0x85, 0x91)
 ACCENT_DARK = (0x08, 0x55, 0x5E)
 WHITE = (255, 255, 255)
 
-SS = 4  # anti-aliasing: SS x SS samples per pixel
-OFFS = [(i + 0.5) / SS for i in range(SS)]
+# Anti-aliasing: shapes are drawn SS times larger and averaged down, SS x SS samples per pixel.
+SS = 8
+# The bitmaps' resolution fields (72 dpi); Windows ignores them, but they are fixed so the bytes are.
+DPI = (72, 72)
 
 
 def mix(a, b, t):
@@ -30,184 +34,145 @@ def hexrgb(v):
     return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
 
 
-# --- shapes: predicates on a point in pixel coordinates -------------------------------------
-
-def rrect(x0, y0, x1, y1, r):
-    def inside(x, y):
-        if x < x0 or x > x1 or y < y0 or y > y1:
-            return False
-        dx = max(x0 + r - x, 0.0, x - (x1 - r))
-        dy = max(y0 + r - y, 0.0, y - (y1 - r))
-        return dx * dx + dy * dy <= r * r
-    return inside
+def rgb(colour):
+    return tuple(min(255, max(0, int(v + 0.5))) for v in colour)
 
 
-def circle(cx, cy, r):
-    rr = r * r
-    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= rr
+# --- figures: drawn with a pen in pixel coordinates (pixel x covers x..x+1) -----------------------
 
 
-def polygon(pts):
-    def inside(x, y):
-        hit = False
-        j = len(pts) - 1
-        for i in range(len(pts)):
-            xi, yi = pts[i]
-            xj, yj = pts[j]
-            if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
-                hit = not hit
-            j = i
-        return hit
-    return inside
+class Pen:
+    """Draws on a supersampled coverage mask whose top left is the canvas point (x0, y0). Each figure
+    either adds to what is drawn or, with cut=True, takes away from it."""
 
+    def __init__(self, mask, x0, y0):
+        self.draw = ImageDraw.Draw(mask)
+        self.x0, self.y0 = x0, y0
 
-def union(*shapes):
-    return lambda x, y: any(s(x, y) for s in shapes)
+    def _box(self, x0, y0, x1, y1):
+        # Pillow fills boxes with both corner pixels included: the last one is the one before the edge.
+        return (round((x0 - self.x0) * SS), round((y0 - self.y0) * SS),
+                round((x1 - self.x0) * SS) - 1, round((y1 - self.y0) * SS) - 1)
 
+    def circle(self, cx, cy, r, cut=False):
+        self.draw.ellipse(self._box(cx - r, cy - r, cx + r, cy + r), fill=0 if cut else 255)
 
-def minus(a, b):
-    return lambda x, y: a(x, y) and not b(x, y)
+    def rrect(self, x0, y0, x1, y1, r, cut=False):
+        self.draw.rounded_rectangle(self._box(x0, y0, x1, y1), round(r * SS), fill=0 if cut else 255)
 
+    def polygon(self, points, cut=False):
+        # A sample pixel's centre is half a pixel past its corner.
+        self.draw.polygon([(round((x - self.x0) * SS - 0.5), round((y - self.y0) * SS - 0.5))
+                           for x, y in points], fill=0 if cut else 255)
 
-def scaled(shape, k):
-    """A shape designed on a unit square, stretched to k pixels."""
-    return lambda x, y: shape(x / k, y / k)
-
-
-# --- canvas: premultiplied RGBA floats ------------------------------------------------------
 
 class Canvas:
     def __init__(self, w, h, bg=WHITE):
         self.w, self.h = w, h
-        a = 0.0 if bg is None else 1.0
-        c = (0.0, 0.0, 0.0) if bg is None else bg
-        self.px = [[c[0], c[1], c[2], a] for _ in range(w * h)]
+        self.image = Image.new("RGBA", (w, h), (0, 0, 0, 0) if bg is None else bg + (255,))
 
-    def _blend(self, x, y, col, cov):
-        p = self.px[y * self.w + x]
-        k = 1.0 - cov
-        p[0] = col[0] * cov + p[0] * k
-        p[1] = col[1] * cov + p[1] * k
-        p[2] = col[2] * cov + p[2] * k
-        p[3] = cov + p[3] * k
+    def _fill(self, colour, x0, y0, x1, y1):
+        """An opaque RGB block; colour may be a function of the row (its pixel centre's y)."""
+        if not callable(colour):
+            return Image.new("RGB", (x1 - x0, y1 - y0), rgb(colour))
+        column = Image.new("RGB", (1, y1 - y0))
+        for y in range(y0, y1):
+            column.putpixel((0, y - y0), rgb(colour(y + 0.5)))
+        return column.resize((x1 - x0, y1 - y0), Image.Resampling.NEAREST)
 
-    def rect(self, x0, y0, x1, y1, col):
-        """Pixel-aligned fill; col may be a function of the row."""
-        for y in range(max(y0, 0), min(y1, self.h)):
-            c = col(y) if callable(col) else col
-            for x in range(max(x0, 0), min(x1, self.w)):
-                self._blend(x, y, c, 1.0)
+    def rect(self, x0, y0, x1, y1, colour):
+        """Pixel-aligned opaque fill; colour may be a function of the row."""
+        x0, y0, x1, y1 = max(x0, 0), max(y0, 0), min(x1, self.w), min(y1, self.h)
+        if x0 < x1 and y0 < y1:
+            self.image.paste(self._fill(colour, x0, y0, x1, y1), (x0, y0))
 
-    def paint(self, shape, col, box=None, opacity=1.0, convex=False):
-        """Anti-aliased fill of a shape; col may be a function of (x, y) at the pixel centre.
-
-        For a convex shape a pixel whose four corners are inside is wholly inside, which
-        skips the supersampling for most of a large fill.
-        """
+    def paint(self, figure, colour, box=None, opacity=1.0):
+        """Anti-aliased fill of what figure(pen) draws, clipped to box; colour may be a function of the
+        row."""
         x0, y0, x1, y1 = box or (0, 0, self.w, self.h)
-        for y in range(max(int(y0), 0), min(int(y1 + 0.999), self.h)):
-            for x in range(max(int(x0), 0), min(int(x1 + 0.999), self.w)):
-                if convex and shape(x, y) and shape(x + 1, y) and shape(x, y + 1) \
-                        and shape(x + 1, y + 1):
-                    n = SS * SS
-                else:
-                    n = sum(1 for oy in OFFS for ox in OFFS if shape(x + ox, y + oy))
-                if n:
-                    c = col(x + 0.5, y + 0.5) if callable(col) else col
-                    self._blend(x, y, c, opacity * n / (SS * SS))
+        mask = Image.new("L", ((x1 - x0) * SS, (y1 - y0) * SS), 0)
+        figure(Pen(mask, x0, y0))
+        cover = mask.reduce(SS)
+        if opacity != 1.0:
+            cover = cover.point(lambda v: int(v * opacity + 0.5))
+        layer = self._fill(colour, x0, y0, x1, y1)
+        layer.putalpha(cover)
+        self.image.alpha_composite(layer, (x0, y0))
 
     def rgba(self):
-        """Straight (non-premultiplied) 8-bit rows, top row first."""
-        rows = []
-        for y in range(self.h):
-            row = []
-            for p in self.px[y * self.w:(y + 1) * self.w]:
-                a = p[3]
-                if a <= 0.0:
-                    row.append((0, 0, 0, 0))
-                    continue
-                row.append(tuple(min(255, max(0, int(v / a + 0.5))) for v in p[:3])
-                           + (min(255, int(a * 255 + 0.5)),))
-            rows.append(row)
-        return rows
+        """The pixels with every fully transparent one black, as the icons' masks expect."""
+        opaque = self.image.getchannel("A").point(lambda a: 255 if a else 0)
+        return Image.composite(self.image, Image.new("RGBA", self.image.size, (0, 0, 0, 0)), opaque)
 
 
-# --- file writers ----------------------------------------------------------------------------
-
-def dib_pixels(rows, bpp):
-    """Bottom-up BGR(A) rows padded to 4 bytes."""
-    out = bytearray()
-    for row in reversed(rows):
-        line = bytearray()
-        for r, g, b, a in row:
-            line += bytes((b, g, r, a)) if bpp == 32 else bytes((b, g, r))
-        line += b"\0" * (-len(line) % 4)
-        out += line
-    return bytes(out)
-
-
-def info_header(w, h, bpp, size):
-    return struct.pack("<IiiHHIIiiII", 40, w, h, 1, bpp, 0, size, 2835, 2835, 0, 0)
+# --- file writers ----------------------------------------------------------------------------------
 
 
 def write_bmp(path, canvas, bpp=24):
-    data = dib_pixels(canvas.rgba(), bpp)
-    head = info_header(canvas.w, canvas.h, bpp, len(data))
-    with open(path, "wb") as f:
-        f.write(struct.pack("<2sIHHI", b"BM", 14 + len(head) + len(data), 0, 0, 14 + len(head)))
-        f.write(head + data)
+    image = canvas.rgba()
+    (image if bpp == 32 else image.convert("RGB")).save(path, "BMP", dpi=DPI)
 
 
-def png_bytes(canvas):
-    def chunk(tag, body):
-        return struct.pack(">I", len(body)) + tag + body + struct.pack(">I", zlib.crc32(tag + body))
-    raw = b"".join(b"\0" + bytes(v for px in row for v in px) for row in canvas.rgba())
-    ihdr = struct.pack(">IIBBBBB", canvas.w, canvas.h, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr)
-            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+def png_bytes(image):
+    out = io.BytesIO()
+    image.save(out, "PNG", compress_level=9)
+    return out.getvalue()
 
 
-def ico_dib(canvas):
-    rows = canvas.rgba()
-    xor = dib_pixels(rows, 32)
-    mask = bytearray()
-    for row in reversed(rows):
-        bits = bytearray((canvas.w + 31) // 32 * 4)
-        for x, px in enumerate(row):
-            if px[3] == 0:
-                bits[x >> 3] |= 0x80 >> (x & 7)
-        mask += bits
-    return info_header(canvas.w, canvas.h * 2, 32, len(xor) + len(mask)) + xor + bytes(mask)
+def ico_dib(image):
+    """An icon image as Windows 5.2 reads it: a 32-bit DIB of twice the height, the colour rows then the
+    1-bit AND mask (set where the pixel is fully transparent), both bottom up, rows padded to 4 bytes."""
+    w, h = image.size
+    xor = image.tobytes("raw", "BGRA", 0, -1)
+    padded = Image.new("1", ((w + 31) // 32 * 32, h), 0)
+    transparent = image.getchannel("A").point(lambda a: 0 if a else 255)
+    padded.paste(transparent.convert("1", dither=Image.Dither.NONE))
+    mask = padded.tobytes("raw", "1", 0, -1)
+    ppm = int(DPI[0] * 39.3701 + 0.5)
+    head = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, len(xor) + len(mask), ppm, ppm, 0, 0)
+    return head + xor + mask
 
 
 def write_ico(path, canvases):
-    images = [png_bytes(c) if c.w >= 256 else ico_dib(c) for c in canvases]
-    head = struct.pack("<HHH", 0, 1, len(images))
-    offset = len(head) + 16 * len(images)
+    """The icon container is written here: Pillow's writer stores every size in one format and its 32-bit
+    DIBs lack the AND mask, while the programs must load on Windows 5.2, which reads no PNG icon images and
+    expects the mask. So the sizes below 256 are DIBs with their mask and only the 256-pixel one, which
+    Windows 5.2 does not use and which would be large as a DIB, is a PNG (as Windows Vista and later read)."""
+    images = [canvas.rgba() for canvas in canvases]
+    data = [png_bytes(im) if im.width >= 256 else ico_dib(im) for im in images]
+    head = struct.pack("<HHH", 0, 1, len(data))
+    offset = len(head) + 16 * len(data)
     entries = b""
-    for c, img in zip(canvases, images):
-        entries += struct.pack("<BBBBHHII", c.w & 255, c.h & 255, 0, 0, 1, 32, len(img), offset)
-        offset += len(img)
+    for im, body in zip(images, data):
+        entries += struct.pack("<BBBBHHII", im.width & 255, im.height & 255, 0, 0, 1, 32, len(body), offset)
+        offset += len(body)
     with open(path, "wb") as f:
-        f.write(head + entries + b"".join(images))
+        f.write(head + entries + b"".join(data))
 
 
-# --- dialog pieces ---------------------------------------------------------------------------
+# --- dialog pieces ---------------------------------------------------------------------------------
+
 
 def header_colour(y, s):
     """Header band: a gentle vertical gradient, light at the top."""
     return mix(ACCENT_LIGHT, ACCENT_DARK, min(1.0, y / (56.0 * s)))
 
 
+def ring(cx, cy, r, inner):
+    def figure(pen):
+        pen.circle(cx, cy, r)
+        pen.circle(cx, cy, inner, cut=True)
+    return figure
+
+
 def background(s):
     w, h = round(364 * s), round(450 * s)
     c = Canvas(w, h)
     band = round(56 * s)
-    c.rect(0, 0, w, band, lambda y: header_colour(y + 0.5, s))
+    c.rect(0, 0, w, band, lambda y: header_colour(y, s))
     # Soft arcs on the right of the band give it depth without competing with the title.
     for cx, cy, r, a in ((300, 96, 120, 0.06), (372, -40, 110, 0.05)):
-        c.paint(minus(circle(cx * s, cy * s, r * s), circle(cx * s, cy * s, (r - 2) * s)),
-                WHITE, (0, 0, w, band), a)
+        c.paint(ring(cx * s, cy * s, r * s, (r - 2) * s), WHITE, (0, 0, w, band), a)
     c.rect(0, band, w, band + 1, mix(ACCENT_LIGHT, WHITE, 0.45))
     # A short fading shade under the band lifts the card.
     for i, t in enumerate((0.10, 0.05, 0.02)):
@@ -235,13 +200,17 @@ def button(w, h, look):
     bt, bb, ft, fb = (hexrgb(v) for v in colours)
     r = h / 6.0
     c = Canvas(w, h)
-    c.paint(rrect(0, 0, w, h, r), lambda x, y: mix(bt, bb, y / h))
+
+    def face(x0, y0, x1, y1, radius):
+        return lambda pen: pen.rrect(x0, y0, x1, y1, radius)
+
+    c.paint(face(0, 0, w, h, r), lambda y: mix(bt, bb, y / h))
     if pressed:
         # A darker top edge inside the frame reads as the face being pushed in.
-        c.paint(rrect(1, 1, w - 1, h - 1, r - 1), mix(fb, ACCENT_DARK, 0.35))
-        c.paint(rrect(1, 2, w - 1, h - 1, r - 1), lambda x, y: mix(ft, fb, y / h))
+        c.paint(face(1, 1, w - 1, h - 1, r - 1), mix(fb, ACCENT_DARK, 0.35))
+        c.paint(face(1, 2, w - 1, h - 1, r - 1), lambda y: mix(ft, fb, y / h))
     else:
-        c.paint(rrect(1, 1, w - 1, h - 1, r - 1), lambda x, y: mix(ft, fb, y / h))
+        c.paint(face(1, 1, w - 1, h - 1, r - 1), lambda y: mix(ft, fb, y / h))
         if look != "inactive":
             c.rect(2, 1, w - 2, 2, mix(ft, WHITE, 0.7))  # top highlight
     return c
@@ -256,70 +225,69 @@ OPTION_LOOKS = {
 
 
 def option_mark(n, look):
-    ring, fill, dot = OPTION_LOOKS[look]
+    ring_colour, fill, dot = OPTION_LOOKS[look]
     c = Canvas(n, n)
     m = n / 2.0
     width = n / 10.0
-    c.paint(circle(m, m, m - 0.25), ring)
-    c.paint(circle(m, m, m - 0.25 - width), fill)
+    c.paint(lambda pen: pen.circle(m, m, m - 0.25), ring_colour)
+    c.paint(lambda pen: pen.circle(m, m, m - 0.25 - width), fill)
     if dot:
-        c.paint(circle(m, m, n * 0.22), dot)
+        c.paint(lambda pen: pen.circle(m, m, n * 0.22), dot)
     return c
 
 
 def question_mark(cx, cy, k):
     """A '?' glyph made of a hook, a stem and a dot, about 9*k pixels tall."""
-    hook = minus(circle(cx, cy - 1.6 * k, 2.9 * k), circle(cx, cy - 1.6 * k, 1.45 * k))
-    lower_left = polygon([(cx - 4 * k, cy - 1.9 * k), (cx, cy - 1.6 * k), (cx, cy + 2 * k),
-                          (cx - 4 * k, cy + 2 * k)])
-    hook = minus(hook, lower_left)
-    stem = rrect(cx - 0.75 * k, cy - 0.3 * k, cx + 0.75 * k, cy + 1.6 * k, 0.2 * k)
-    dot = circle(cx, cy + 3.3 * k, 0.95 * k)
-    return union(hook, stem, dot)
+    def figure(pen):
+        pen.circle(cx, cy - 1.6 * k, 2.9 * k)
+        pen.circle(cx, cy - 1.6 * k, 1.45 * k, cut=True)
+        # The hook's lower left quarter is cut away.
+        pen.polygon([(cx - 4 * k, cy - 1.9 * k), (cx, cy - 1.6 * k), (cx, cy + 2 * k),
+                     (cx - 4 * k, cy + 2 * k)], cut=True)
+        pen.rrect(cx - 0.75 * k, cy - 0.3 * k, cx + 0.75 * k, cy + 1.6 * k, 0.2 * k)
+        pen.circle(cx, cy + 3.3 * k, 0.95 * k)
+    return figure
 
 
 def help_button(pressed):
     n = 22
     # The band behind the button starts at y=18 on the dialog.
     c = Canvas(n, n)
-    c.rect(0, 0, n, n, lambda y: header_colour(18 + y + 0.5, 1.0))
+    c.rect(0, 0, n, n, lambda y: header_colour(18 + y, 1.0))
     m = n / 2.0
     if pressed:
-        c.paint(circle(m, m, m - 1), ACCENT_DARK)
-        c.paint(circle(m, m, m - 1), (0, 0, 0), opacity=0.12)
-    ring = minus(circle(m, m, m - 1), circle(m, m, m - 2.5))
-    c.paint(ring, WHITE, opacity=0.9)
+        c.paint(lambda pen: pen.circle(m, m, m - 1), ACCENT_DARK)
+        c.paint(lambda pen: pen.circle(m, m, m - 1), (0, 0, 0), opacity=0.12)
+    c.paint(ring(m, m, m - 1, m - 2.5), WHITE, opacity=0.9)
     c.paint(question_mark(m, m + (0.5 if pressed else 0.0), 1.0), WHITE)
     return c
 
 
-# --- icons (unit-square designs) -------------------------------------------------------------
+# --- icons (designs on a unit square, drawn at n pixels) -------------------------------------------
 
 # A lightning bolt on a unit box, drawn heavy enough to survive 16 px.
-BOLT = [(0.62, 0.0), (0.16, 0.58), (0.46, 0.58), (0.36, 1.0), (0.84, 0.40), (0.54, 0.40),
-        (0.70, 0.0)]
+BOLT = [(0.62, 0.0), (0.16, 0.58), (0.46, 0.58), (0.36, 1.0), (0.84, 0.40), (0.54, 0.40), (0.70, 0.0)]
 
 
-def bolt_at(cx, cy, k):
-    return polygon([(cx + (x - 0.5) * k, cy + (y - 0.5) * k) for x, y in BOLT])
+def bolt(pen, n, cx, cy, k):
+    pen.polygon([((cx + (x - 0.5) * k) * n, (cy + (y - 0.5) * k) * n) for x, y in BOLT])
 
 
-def bolt_box(cx, cy, k):
-    return (cx - k / 2, cy - k / 2, cx + k / 2, cy + k / 2)
+# Each symbol is a list of (figure(pen, n), colour or None for the tile's own gradient).
+def velmora_moon(pen, n):
+    pen.circle(0.42 * n, 0.57 * n, 0.30 * n)
+    pen.circle(0.59 * n, 0.42 * n, 0.245 * n, cut=True)
 
 
-# Each symbol is a list of (shape, colour, bounding box) on the unit square.
-def velmora_symbol(tile):
-    moon = minus(circle(0.42, 0.57, 0.30), circle(0.59, 0.42, 0.245))
-    return [(moon, WHITE, (0.12, 0.27, 0.72, 0.87)),
-            (bolt_at(0.72, 0.33, 0.34), WHITE, bolt_box(0.72, 0.33, 0.34))]
+VELMORA_SYMBOL = [(velmora_moon, WHITE), (lambda pen, n: bolt(pen, n, 0.72, 0.33, 0.34), WHITE)]
 
 
-def oskavel_symbol(tile):
-    body = rrect(0.16, 0.30, 0.78, 0.72, 0.07)
-    nub = rrect(0.775, 0.42, 0.85, 0.60, 0.025)
-    return [(union(body, nub), WHITE, (0.16, 0.30, 0.85, 0.72)),
-            (bolt_at(0.47, 0.51, 0.36), tile, bolt_box(0.47, 0.51, 0.36))]
+def oskavel_battery(pen, n):
+    pen.rrect(0.16 * n, 0.30 * n, 0.78 * n, 0.72 * n, 0.07 * n)
+    pen.rrect(0.775 * n, 0.42 * n, 0.85 * n, 0.60 * n, 0.025 * n)
+
+
+OSKAVEL_SYMBOL = [(oskavel_battery, WHITE), (lambda pen, n: bolt(pen, n, 0.47, 0.51, 0.36), None)]
 
 
 def icon(n, symbol):
@@ -327,16 +295,15 @@ def icon(n, symbol):
     m = round(n * 0.04)
     r = (n - 2 * m) * 0.22
 
-    def tile_colour(x, y):
+    def tile_colour(y):
         return mix(ACCENT_LIGHT, ACCENT_DARK, (y - m) / (n - 2 * m))
 
     k = n / 64.0 if n >= 32 else 0.0  # a faint darker rim keeps big tiles crisp on light ground
     if k:
-        c.paint(rrect(m, m, n - m, n - m, r), ACCENT_DARK, convex=True)
-    c.paint(rrect(m + k, m + k, n - m - k, n - m - k, r - k), tile_colour, convex=True)
-    for shape, col, box in symbol(lambda x, y: tile_colour(x * n, y * n)):
-        c.paint(scaled(shape, n), (lambda x, y, f=col: f(x / n, y / n)) if callable(col) else col,
-                tuple(v * n for v in box))
+        c.paint(lambda pen: pen.rrect(m, m, n - m, n - m, r), ACCENT_DARK)
+    c.paint(lambda pen: pen.rrect(m + k, m + k, n - m - k, n - m - k, r - k), tile_colour)
+    for figure, colour in symbol:
+        c.paint(lambda pen, f=figure: f(pen, n), colour or tile_colour)
     return c
 
 
@@ -364,9 +331,9 @@ def main():
     bmp("settings_149.bmp", background(1.2))
     bmp("settings_150.bmp", help_button(False))
     bmp("settings_152.bmp", help_button(True))
-    write_ico(os.path.join(out, "velmora.ico"), [icon(n, velmora_symbol) for n in ICON_SIZES])
-    write_ico(os.path.join(out, "oskavel.ico"), [icon(n, oskavel_symbol) for n in ICON_SIZES])
-    write_ico(os.path.join(out, "velmora-arp.ico"), [icon(n, velmora_symbol) for n in ARP_ICON_SIZES])
+    write_ico(os.path.join(out, "velmora.ico"), [icon(n, VELMORA_SYMBOL) for n in ICON_SIZES])
+    write_ico(os.path.join(out, "oskavel.ico"), [icon(n, OSKAVEL_SYMBOL) for n in ICON_SIZES])
+    write_ico(os.path.join(out, "velmora-arp.ico"), [icon(n, VELMORA_SYMBOL) for n in ARP_ICON_SIZES])
 
 
 if __name__ == "__main__":

@@ -5,12 +5,13 @@ in the tree):
 - SignedRelease: copies of the built programs signed by the build's own signing step (cmake/sign-file), with
   an RFC 3161 time stamp from a local time-stamping service, and the installer package made from the signed
   copies by installer/make_package.py and signed in turn. Every file, and every program inside the package,
-  verifies against the test CA; the signer is the test certificate; one changed byte breaks a signature; a
-  signed program is the built one with its signature appended and a correct PE checksum. The signed copies
-  stay in OUT_DIR, where the Wine smoke run (smoke_test.cpp) takes them from.
+  verifies against the test CA and carries its time stamp; the signer is the test certificate; one changed
+  byte breaks a signature; a signed program is the built one with its signature appended and a correct PE
+  checksum; a release is not signed without a time stamp, nor when its time-stamping service does not
+  answer. The signed copies stay in OUT_DIR, where the Wine smoke run (smoke_test.cpp) takes them from.
 - Rebuilds: a small project signed through cmake/Signing.cmake, as the product's trees are: whatever a later
-  build remakes is signed again, a build that cannot sign leaves nothing behind, and switching signing off and
-  on again remakes the outputs.
+  build remakes is signed again (without a time stamp, which a release's check tells), a build that cannot
+  sign leaves nothing behind, and switching signing off and on again remakes the outputs.
 
 usage: signing_test.py SOURCE_DIR DIST_DIR VERSION OUT_DIR ICON ACTIONS (the package builder's --icon and --actions)
 """
@@ -18,6 +19,7 @@ import http.server
 import os
 import re
 import shutil
+import socket
 import struct
 import subprocess
 import sys
@@ -28,6 +30,7 @@ from array import array
 
 SOURCE, DIST, VERSION, OUT, ICON, ACTIONS = sys.argv[1:7]
 SIGN_FILE = os.path.join(SOURCE, "cmake", "sign-file")
+CHECK_TIMESTAMP = os.path.join(SOURCE, "cmake", "check-timestamp")  # a release build's last check
 MAKE_PACKAGE = os.path.join(SOURCE, "installer", "make_package.py")
 
 SIGNER_SUBJECT = "/O=Corvane Test/CN=Corvane Test Code Signing"
@@ -227,6 +230,7 @@ class SignedRelease(unittest.TestCase):
                     self.assertIn("URL description: https://www.corvane.com/\n", report)
                     self.assertRegex(report, r"Message digest algorithm *: SHA256\n")
                     self.assertIn("Timestamp Server Signature verification: ok", report)
+                    self.assertEqual(run(["sh", CHECK_TIMESTAMP, path]).returncode, 0)
 
     def test_signed_programs_are_the_built_ones_with_a_signature(self):
         for program in PROGRAMS:
@@ -242,15 +246,21 @@ class SignedRelease(unittest.TestCase):
                 self.assertEqual(stored, pe_checksum(signed))
 
     def test_a_release_is_not_signed_without_a_time_stamp(self):
-        with tempfile.TemporaryDirectory() as folder:
+        with tempfile.TemporaryDirectory() as folder, socket.socket() as silent:
+            silent.bind(("127.0.0.1", 0))  # nothing listens: a time-stamping service that does not answer
+            silent_url = f"http://127.0.0.1:{silent.getsockname()[1]}/"
             program = os.path.join(folder, "Oskavel3.exe")
             shutil.copy(os.path.join(DIST, PROGRAMS[1]), program)
-            result = run(["sh", SIGN_FILE, program],
-                         env=environment(CORVANE_SIGN_PFX=self.pki.pfx, CORVANE_SIGN_PASSWORD=PASSWORD,
-                                         CORVANE_SIGN_RELEASE="1"))
-            self.assertNotEqual(result.returncode, 0)
-            self.assertIn("a release is not signed without a time stamp", result.stderr)
-            self.assertEqual(read(program), read(os.path.join(DIST, PROGRAMS[1])))
+            for url, message in (("", "a release is not signed without a time stamp"),
+                                 (silent_url, f"could not sign {program}")):
+                with self.subTest(url=url):
+                    env = environment(CORVANE_SIGN_PFX=self.pki.pfx, CORVANE_SIGN_PASSWORD=PASSWORD,
+                                      CORVANE_SIGN_RELEASE="1", CORVANE_SIGN_TIMESTAMP_URL=url,
+                                      no_proxy="127.0.0.1", NO_PROXY="127.0.0.1")
+                    result = run(["sh", SIGN_FILE, program], env=env)
+                    self.assertNotEqual(result.returncode, 0)
+                    self.assertIn(message, result.stderr)
+                    self.assertEqual(read(program), read(os.path.join(DIST, PROGRAMS[1])))
 
     def test_one_changed_byte_breaks_the_signature(self):
         signed = bytearray(read(os.path.join(OUT, PROGRAMS[1])))
@@ -324,6 +334,8 @@ class Rebuilds(unittest.TestCase):
         self.configure(pfx)
         self.assertBuilt(self.build())
         self.assertSigned(self.program, self.package)
+        self.assertIn(f"{self.program} is signed without a time stamp",
+                      run(["sh", CHECK_TIMESTAMP, self.program]).stderr)
         first = read(self.program)
 
         self.write_program(2)
