@@ -4,7 +4,9 @@
 
 #include <cwchar>
 
+#include "CommandRun.h"
 #include "TessalyDlg.h"
+#include "VelmoraCommand.h"
 #include "VelmoraExitCodes.h"
 
 namespace {
@@ -31,8 +33,16 @@ BOOL CTessalyApp::InitInstance() {
     m_bWin7Client = 0;
     m_bVistaOrXP = 0;
 
-    // Only the installer package's switch-off reports its outcome by exit code.
-    const bool reports = CommandTail() == kPackageUninstallTail;
+    // The commands for scripts work without a window; an open dialog holds nothing they need, so they do not
+    // look for one.
+    const VelmoraCommand command = ReadVelmoraCommand(CommandTail());
+    if (command.run == VelmoraRun::kSwitch || command.run == VelmoraRun::kStatus) {
+        SetExitCode(RunCommand(command, fw::ModuleDirectory()));
+        return FALSE;
+    }
+
+    // Of the dialog's runs only the installer package's switch-off reports its outcome by exit code.
+    const bool reports = command.run == VelmoraRun::kPackageUninstall;
     // A window with our title means the program already runs; that one stays as it is.
     if (OtherInstanceRunning()) {
         if (reports) SetExitCode(velmora_exit::kAlreadyRunning);

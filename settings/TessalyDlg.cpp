@@ -9,6 +9,7 @@
 #include "LabelLook.h"
 #include "LanguageCode.h"
 #include "TessalyApp.h"
+#include "VelmoraCommand.h"
 #include "VelmoraExitCodes.h"
 #include "firmware/StatusTexts.h"
 
@@ -102,8 +103,8 @@ BOOL CTessalyDlg::OnInitDialog() {
 
     LoadInterfaceTexts(GetLanguageCode());
 
-    const std::wstring& tail = TheApp().CommandTail();
-    const bool packageRun = tail == kPackageUninstallTail;
+    const VelmoraCommand command = ReadVelmoraCommand(TheApp().CommandTail());
+    const bool packageRun = command.run == VelmoraRun::kPackageUninstall;
     m_bQuiet = packageRun || !fw::InteractiveSession();
     auto end = [this](int exitCode) {
         NoteFailure(exitCode);
@@ -114,10 +115,10 @@ BOOL CTessalyDlg::OnInitDialog() {
     if (packageRun) {
         // The package runs as the system: the users whose mode is on are found in their registries, those
         // signed in and those not, and where nobody's mode is on nothing is touched.
-        CModeRecord::Survey survey = CModeRecord::UsersWithModeOn();
+        const CModeRecord::Survey survey = CModeRecord::EveryUser();
         for (const std::wstring& line : survey.report) Report(L"Velmora: " + line);
         if (!survey.complete) NoteFailure(velmora_exit::kProfileUnreadable);
-        m_modeRecord = std::move(survey.on);
+        m_modeRecord = survey.With(1);
         if (m_modeRecord.Empty()) return end(velmora_exit::kDone);
     }
 
@@ -129,7 +130,7 @@ BOOL CTessalyDlg::OnInitDialog() {
         return end(velmora_exit::kModeUnavailable);
     }
 
-    if (tail == L"UNINSTALL" || packageRun) {
+    if (command.run == VelmoraRun::kUninstall || packageRun) {
         if (m_nSelectedMode == 1) {
             m_nSelectedMode = 0;
             CommitSelectedMode();

@@ -17,9 +17,6 @@
 // caption, and what a second start looks for.
 inline constexpr wchar_t kProgramTitle[] = L"Corvane Velmora";
 
-// The installer package's switch-off: every user's mode, no message boxes, an exit code.
-inline const wchar_t kPackageUninstallTail[] = L"UNINSTALL /package";
-
 class CTessalyDlg : public fw::CDialog {
 public:
     CTessalyDlg();

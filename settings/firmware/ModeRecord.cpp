@@ -200,12 +200,10 @@ bool WriteOwnDword(const wchar_t* path, const wchar_t* name, DWORD value) {
 
 CModeRecord::CModeRecord() : m_users{{L"", L""}} {}
 
-CModeRecord::Survey CModeRecord::UsersWithModeOn() {
+CModeRecord::Survey CModeRecord::EveryUser() {
     Survey survey;
     CUserHive::UnloadStaleHives(survey.report);
-    std::vector<User> on;
-    // Whether the user's record says on; a record that cannot be read, or says neither on nor off, leaves
-    // that user's mode unknown.
+    // A record that cannot be read, or says neither on nor off, leaves that user's mode unknown.
     auto consider = [&](const std::wstring& sid, const std::wstring& hiveFile) {
         const Dword mode = ReadUserMode(sid, hiveFile);
         if (mode.state == Dword::kUnreadable) {
@@ -215,8 +213,8 @@ CModeRecord::Survey CModeRecord::UsersWithModeOn() {
             survey.report.push_back(L"the record of " + sid + L" holds VelmoraMode " +
                                     std::to_wstring(mode.value) + L", neither 0 nor 1");
             survey.complete = false;
-        } else if (mode.state == Dword::kRead && mode.value == 1) {
-            on.push_back({sid, hiveFile});
+        } else {
+            survey.users.push_back({{sid, hiveFile}, mode.state == Dword::kRead ? mode.value : 0});
         }
     };
 
@@ -232,7 +230,6 @@ CModeRecord::Survey CModeRecord::UsersWithModeOn() {
             survey.report.push_back(L"the profile list could not be read (" + ErrorText(opened) + L")");
             survey.complete = false;
         }
-        survey.on = CModeRecord(std::move(on));
         return survey;
     }
     std::vector<std::wstring> hiveFiles;  // each profile's registry is read once, whatever points at it
@@ -271,7 +268,6 @@ CModeRecord::Survey CModeRecord::UsersWithModeOn() {
         hiveFiles.push_back(file);
         consider(name, file);
     }
-    survey.on = CModeRecord(std::move(on));
     return survey;
 }
 

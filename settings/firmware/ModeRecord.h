@@ -17,10 +17,11 @@ public:
     // The running user's record.
     CModeRecord();
 
-    // What the survey of every user's record found: the users whose VelmoraMode is 1, a line for each profile
-    // skipped or unreadable and each hive left by an earlier run, and whether every user's mode is known.
+    // What the survey of every user's record found: each user whose mode could be read, with the mode, a line
+    // for each profile skipped or unreadable and each registry left loaded by an earlier run, and whether
+    // every user's mode is known.
     struct Survey;
-    static Survey UsersWithModeOn();
+    static Survey EveryUser();
 
     bool Empty() const { return m_users.empty(); }
     // VelmoraMode of the record's first user; 0 when it cannot be read.
@@ -42,7 +43,23 @@ private:
 };
 
 struct CModeRecord::Survey {
-    CModeRecord on{std::vector<User>()};
+    struct Entry {
+        User user;
+        DWORD mode;  // 0 or 1; a missing record reads as 0
+    };
+    std::vector<Entry> users;
     std::vector<std::wstring> report;
     bool complete = true;  // false: a user's mode could not be read
+
+    // The users whose mode is, or is not, `mode`.
+    CModeRecord With(DWORD mode) const { return Select(mode, true); }
+    CModeRecord Without(DWORD mode) const { return Select(mode, false); }
+
+private:
+    CModeRecord Select(DWORD mode, bool equal) const {
+        std::vector<User> chosen;
+        for (const Entry& entry : users)
+            if ((entry.mode == mode) == equal) chosen.push_back(entry.user);
+        return CModeRecord(std::move(chosen));
+    }
 };

@@ -666,7 +666,30 @@ bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
     return WaitUntil([&] { return !ProcessRuns(exeName); }, timeoutMs);
 }
 
-DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Environment& env) {
+std::wstring EventHookLibrary() {
+    return FromUnixPath(E2E_EVENT_HOOK_DLL);
+}
+
+namespace {
+// Loads the library into a process created suspended, by a thread of its own there, and waits for it.
+bool Inject(HANDLE process, const std::wstring& library) {
+    const SIZE_T size = (library.size() + 1) * sizeof(wchar_t);
+    void* remote = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote || !::WriteProcessMemory(process, remote, library.c_str(), size, nullptr)) return false;
+    const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    HANDLE thread = ::CreateRemoteThread(process, nullptr, 0, load, remote, 0, nullptr);
+    if (!thread) return false;
+    DWORD loaded = 0;
+    const bool done =
+        ::WaitForSingleObject(thread, 30000) == WAIT_OBJECT_0 && ::GetExitCodeThread(thread, &loaded);
+    ::CloseHandle(thread);
+    return done && loaded != 0;
+}
+}  // namespace
+
+DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Environment& env,
+                 const std::wstring& inject) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     ::CreatePipe(&readEnd, &writeEnd, &sa, 0);
@@ -681,9 +704,20 @@ DWORD RunConsole(const std::wstring& commandLine, std::string* output, const Env
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     std::vector<wchar_t> environment = EnvironmentBlock(env);
-    const BOOL ok = ::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE,
-                                     CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                                     nullptr, &si, &pi);
+    BOOL ok = ::CreateProcessW(
+        nullptr, writable.data(), nullptr, nullptr, TRUE,
+        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | (inject.empty() ? 0 : CREATE_SUSPENDED),
+        environment.data(), nullptr, &si, &pi);
+    if (ok && !inject.empty()) {
+        if (!Inject(pi.hProcess, inject)) {
+            ::TerminateProcess(pi.hProcess, static_cast<UINT>(-1));
+            ::CloseHandle(pi.hProcess);
+            ::CloseHandle(pi.hThread);
+            ok = FALSE;
+        } else {
+            ::ResumeThread(pi.hThread);
+        }
+    }
     ::CloseHandle(writeEnd);
     std::string text;
     if (ok) {

@@ -234,7 +234,13 @@ private:
 // Waits until no process of this executable name (as "hh.exe") runs any more; false on time-out.
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 30000);
 
-// Runs a console program (such as the simulated powercfg) hidden and waits; returns its exit code.
-DWORD RunConsole(const std::wstring& commandLine, std::string* output = nullptr, const Environment& env = {});
+// Runs a console program (such as the simulated powercfg) hidden and waits; returns its exit code. With
+// `inject`, the library of that path is loaded into the program before any of its code runs.
+DWORD RunConsole(const std::wstring& commandLine, std::string* output = nullptr, const Environment& env = {},
+                 const std::wstring& inject = {});
+
+// The harness's library that writes the event log entries a program reports (Wine keeps none) to the file
+// CORVANE_EVENT_LOG names, for RunConsole's `inject`.
+std::wstring EventHookLibrary();
 
 }  // namespace e2e

@@ -20,10 +20,11 @@ using ImportTable = std::map<std::string, std::set<std::string>>;
 // subclassing functions by name from common controls 6, which the manifest asks for.
 const ImportTable kAvailableOn52x64 = {
     {"ADVAPI32.DLL",
-     {"AdjustTokenPrivileges", "ConvertSidToStringSidW", "ConvertStringSidToSidW", "GetTokenInformation",
-      "LookupPrivilegeValueW", "OpenProcessToken", "RegCloseKey", "RegCreateKeyExW", "RegEnumKeyExW",
-      "RegGetValueW", "RegLoadKeyW", "RegOpenKeyExW", "RegQueryInfoKeyW", "RegQueryValueExW",
-      "RegSetValueExW", "RegUnLoadKeyW"}},
+     {"AdjustTokenPrivileges", "ConvertSidToStringSidW", "ConvertStringSidToSidW", "DeregisterEventSource",
+      "GetTokenInformation",   "LookupAccountSidW",      "LookupPrivilegeValueW",  "OpenProcessToken",
+      "RegCloseKey",           "RegCreateKeyExW",        "RegEnumKeyExW",          "RegGetValueW",
+      "RegLoadKeyW",           "RegOpenKeyExW",          "RegQueryInfoKeyW",       "RegQueryValueExW",
+      "RegSetValueExW",        "RegUnLoadKeyW",          "RegisterEventSourceW",   "ReportEventW"}},
     {"COMCTL32.DLL",
      {"DefSubclassProc", "InitCommonControlsEx", "RemoveWindowSubclass", "SetWindowSubclass",
       "_TrackMouseEvent"}},
