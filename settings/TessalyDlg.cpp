@@ -4,6 +4,7 @@
 #include <com.h>
 
 #include "../resources/settings/resource.h"
+#include "EventLog.h"
 #include "HelpViewer.h"
 #include "LabelFit.h"
 #include "LabelLook.h"
@@ -106,8 +107,14 @@ BOOL CTessalyDlg::OnInitDialog() {
     const VelmoraCommand command = ReadVelmoraCommand(TheApp().CommandTail());
     const bool packageRun = command.run == VelmoraRun::kPackageUninstall;
     m_bQuiet = packageRun || !fw::InteractiveSession();
-    auto end = [this](int exitCode) {
+    m_route = command.route;
+    auto end = [this, packageRun](int exitCode) {
         NoteFailure(exitCode);
+        // The package's switch-off that could not be done is an entry of the event log too.
+        if (packageRun && exitCode != velmora_exit::kDone && !m_bSwitchTried) {
+            CEventLog events;
+            (void)events.Failed(0, m_route, exitCode);  // the exit code tells where no event log takes it
+        }
         EndDialog(0);
         return TRUE;
     };
@@ -451,12 +458,19 @@ void CTessalyDlg::ShowOutcome(const FirmwareOutcome& outcome) {
 }
 
 bool CTessalyDlg::SwitchMode(int mode, const wchar_t* invalidAnswerText) {
+    const std::wstring before = m_modeRecord.ReadModeValue() == 1 ? L"on" : L"off";
     SwitchOutcome outcome;
     {
         // The commands take a while (ten per scheme); the dialog stays painted meanwhile but takes no input.
         CBusy busy(*this);
         outcome = m_quickResume.Switch(mode, invalidAnswerText, m_policy, m_modeRecord);
     }
+    m_bSwitchTried = true;
+    // Every switch and every failed one is an entry of the event log; a log that does not take it loses
+    // nothing the person or the exit code is not told.
+    CEventLog events;
+    if (outcome.switched) (void)events.Switched(mode, before, m_route);
+    if (outcome.exitCode != velmora_exit::kDone) (void)events.Failed(mode, m_route, outcome.exitCode);
     ShowOutcome(outcome);
     return outcome.switched;
 }

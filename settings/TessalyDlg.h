@@ -12,6 +12,7 @@
 #include "firmware/ModeRecord.h"
 #include "firmware/PowerPolicy.h"
 #include "firmware/QuickResume.h"
+#include "VelmoraCommand.h"
 
 // The program's title: the dialog's caption (its template's too), the title label and the message boxes'
 // caption, and what a second start looks for.
@@ -97,6 +98,10 @@ private:
     // No person can answer a message box: failures go to the exit code only.
     bool m_bQuiet = false;
     int m_nExitCode = 0;
+    // Who asked for the run's switches, as the event log names it; and whether one was tried (its entry is
+    // written then).
+    SwitchRoute m_route = SwitchRoute::kDialog;
+    bool m_bSwitchTried = false;
 
     std::wstring m_strDesc;
     std::wstring m_strFuncName;
