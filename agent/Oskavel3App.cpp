@@ -1,6 +1,7 @@
 #include "Oskavel3App.h"
 
-#include "AgentExitCodes.h"
+#include <AgentExitCodes.h>
+
 #include "CommandTail.h"
 #include "Oskavel3Dlg.h"
 

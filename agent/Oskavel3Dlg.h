@@ -1,9 +1,9 @@
 // The agent's hidden dialog: it hosts the one-second timer whose first tick runs the agent's work.
 #pragma once
+#include <AgentExitCodes.h>
 #include <dialog.h>
 #include <handles.h>
 
-#include "AgentExitCodes.h"
 #include "KeepIconic.h"
 #include "PowerScheme.h"
 

@@ -4,7 +4,7 @@
 
 #include <handles.h>
 
-#include "AgentExitCodes.h"
+#include <AgentExitCodes.h>
 
 #include <memory>
 #include <optional>

@@ -1,11 +1,11 @@
 #include "TessalyApp.h"
 
+#include <VelmoraExitCodes.h>
 #include <com.h>
 
 #include <cwchar>
 
 #include "TessalyDlg.h"
-#include "VelmoraExitCodes.h"
 
 namespace {
 

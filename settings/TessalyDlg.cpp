@@ -1,11 +1,11 @@
 #include "TessalyDlg.h"
 
+#include <VelmoraExitCodes.h>
 #include <app.h>
 
 #include "../resources/settings/resource.h"
 #include "Language.h"
 #include "TessalyApp.h"
-#include "VelmoraExitCodes.h"
 
 namespace {
 // The images of the push buttons and of the options, in the normal and the large layout.

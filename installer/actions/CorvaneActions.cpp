@@ -15,8 +15,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "../../agent/AgentExitCodes.h"
-#include "../../settings/VelmoraExitCodes.h"
+#include <AgentExitCodes.h>
+#include <VelmoraExitCodes.h>
 
 namespace {
 

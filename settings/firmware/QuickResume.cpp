@@ -1,7 +1,8 @@
 // The dialog's firmware requests: binding the library, reading the quick-resume mode and switching it, with
 // the policy and the record that follow a switch. Every failure is reported where it happens.
+#include <VelmoraExitCodes.h>
+
 #include "../TessalyDlg.h"
-#include "../VelmoraExitCodes.h"
 #include "StatusTexts.h"
 
 namespace {
