@@ -33,11 +33,10 @@ BOOL CTessalyApp::InitInstance() {
 
     // Only the installer package's switch-off reports its outcome by exit code.
     const bool reports = std::wcscmp(m_lpCmdLine, kPackageUninstallTail) == 0;
-    // A window with our title means the program already runs; that one stays as it is.
-    if (OtherInstanceRunning()) {
-        if (reports) m_nExitCode = velmora_exit::kAlreadyRunning;
-        return FALSE;
-    }
+    // A window with our title means the program already runs; that one stays as it is. Not for the package's
+    // switch-off: any program of the installing session may show a window with that title, and the uninstall
+    // goes on without the switch-off it would stop.
+    if (!reports && OtherInstanceRunning()) return FALSE;
 
     // COM for the whole run: screen readers get the dialog's buttons as objects (WM_GETOBJECT).
     fw::CComScope com;
