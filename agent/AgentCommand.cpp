@@ -15,6 +15,9 @@ bool RunAgentCommand(const ToolCommand& command, DWORD* exitCode) {
     if (application.empty()) return false;  // never fall back to a search
     fw::ChildOptions options;
     options.application = application.c_str();
+    // The tools are console programs: they get no console window at all, where the show state alone would
+    // still make one for them, only hidden.
+    options.creationFlags = CREATE_NO_WINDOW;
     options.hideWindow = true;
     DWORD wait = WAIT_FAILED;
     if (!fw::RunChildAndWait(command.commandLine, options, &wait, exitCode)) return false;

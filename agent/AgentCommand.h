@@ -1,5 +1,5 @@
-// The agent's child processes: every tool it uses is a system tool, started hidden by its full path and
-// awaited.
+// The agent's child processes: every tool it uses is a system tool, started without a window by its full path
+// and awaited.
 #pragma once
 #include <windows.h>
 
@@ -11,6 +11,6 @@
 // the platform's redirection).
 std::wstring SystemToolPath(const ToolCommand& command);
 
-// Starts the tool hidden and waits for it without a time limit. True only when the child was started and
-// the wait saw it end; its exit code is read only for a caller that asks for it.
-bool RunAgentCommand(const ToolCommand& command, DWORD* exitCode = nullptr);
+// Starts the tool without a window and waits for it without a time limit. True only when the child was
+// started and the wait saw it end; its exit code is read only for a caller that asks for it.
+[[nodiscard]] bool RunAgentCommand(const ToolCommand& command, DWORD* exitCode = nullptr);

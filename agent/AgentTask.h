@@ -3,7 +3,8 @@
 #include <string>
 
 // Registers the task from Oskavel.xml in the agent's folder (never one an environment variable names), after
-// writing the agent's own full path into it as the program the task starts. True when schtasks ran and
-// reported success.
-bool CreateAgentTask(const std::wstring& agentDir, const std::wstring& agentPath);
-bool DeleteAgentTask();
+// writing the agent's own full path into it as the program the task starts. Only an agent inside the
+// machine's program folders registers it (ProgramFolders.h); from anywhere else nothing is registered, and
+// the caller is told why on standard output. True when schtasks ran and reported success.
+[[nodiscard]] bool CreateAgentTask(const std::wstring& agentDir, const std::wstring& agentPath);
+[[nodiscard]] bool DeleteAgentTask();

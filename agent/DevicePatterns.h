@@ -6,9 +6,9 @@
 
 // The device patterns of one list entry, in the order they are tested. Patterns are cut off at each ';' until
 // an empty one (a leading ';' or ";;"); the rest, its ';' removed, is the last pattern: "A;;B;C" gives A and
-// BC. The lists the maker ships are written for this reading, so it stays: an entry names the same devices
-// on every version of the agent. Only a pattern that reads empty (from ";;", a trailing ';' or ';' alone) is
-// left out, since it would name every device of the machine.
+// BC. The lists the maker ships are written for this reading: read any other way, an entry would name other
+// devices than the maker's list means. Only a pattern that reads empty (from ";;", a trailing ';' or ';'
+// alone) is left out, since it would name every device of the machine.
 std::vector<std::wstring> SplitDevicePatterns(const std::wstring& entry);
 
 struct DevicePattern {

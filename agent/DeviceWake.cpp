@@ -29,7 +29,7 @@ constexpr int kMaxWalkDepth = 512;
 
 // A value of any type read whole as text; false when it cannot be read. The buffer grows to the size the
 // platform asks for, a few times at most (a value that keeps growing meanwhile counts as unreadable).
-bool ReadText(const std::wstring& path, const wchar_t* value, std::wstring& text) {
+[[nodiscard]] bool ReadText(const std::wstring& path, const wchar_t* value, std::wstring& text) {
     std::vector<BYTE> buffer(kNameChars * sizeof(wchar_t));
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         DWORD bytes = static_cast<DWORD>(buffer.size());
@@ -98,7 +98,8 @@ void EnableWakeForListedDevices(const std::vector<std::wstring>& entries) {
         if (!instance) continue;
         const std::wstring name = ReadDeviceName(*instance);
         if (!IsUsableDeviceName(name)) continue;
-        RunAgentCommand(BuildWakeCommand(name));
+        // The default sequence reports nothing (it ends with 0), and each device is tried on its own.
+        (void)RunAgentCommand(BuildWakeCommand(name));
     }
 }
 
@@ -106,8 +107,9 @@ void EnableWakeForListedDevices(const std::vector<std::wstring>& entries) {
 
 void ConfigureDeviceWake() {
     const std::wstring dir = fw::ModuleDirectory();
-    // The wake commands inherit the agent's folder as their current folder.
-    ::SetCurrentDirectoryW(dir.c_str());
+    // The wake commands inherit the agent's folder as their current folder; they name nothing relative to it,
+    // so they run the same from any other.
+    (void)::SetCurrentDirectoryW(dir.c_str());
     const std::wstring listPath = dir + L"list.ini";
     std::vector<std::wstring> entries;
     for (int i = 0; i < kMaxListEntries; ++i) {

@@ -22,12 +22,11 @@ bool IsUserMarked() {
     return mark[0] || mark[1] || mark[2] || mark[3];
 }
 
-void MarkUser() {
+// False when the mark could not be written.
+[[nodiscard]] bool MarkUser() {
     fw::CRegKey key;
-    // A mark that cannot be written lets the first-run steps run again at the next logon; each of them only
-    // sets what is already set by then.
-    if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_WRITE) == ERROR_SUCCESS)
-        (void)key.SetDword(kFirstRunValue, 1);
+    return key.Create(HKEY_CURRENT_USER, kUserKey, KEY_WRITE) == ERROR_SUCCESS &&
+           key.SetDword(kFirstRunValue, 1) == ERROR_SUCCESS;
 }
 
 std::wstring UserLocaleName() {
@@ -48,14 +47,16 @@ bool IsUnitedStatesEnglish(const std::wstring& localeName) {
 
 bool CheckFirstRun() {
     const bool marked = IsUserMarked();
-    // The locale is read whatever the mark says, as the agent always has: reading it changes nothing, and a
-    // run keeps the same calls in the same order on every system.
+    // The locale is read before the mark decides anything: reading it changes nothing, and every run then
+    // makes the same calls in the same order whatever the user's state, so that two runs compare line by
+    // line.
     const std::wstring locale = UserLocaleName();
     if (marked) return false;
     if (IsImagePending()) return false;
     if (!IsUnitedStatesEnglish(locale)) return false;
-    // Marked before the work, so an interrupted run is not repeated; a failed mark goes unreported.
-    MarkUser();
+    // Marked before the work, so an interrupted run is not repeated. A mark that could not be written goes
+    // unreported: the default sequence reports nothing, and the next run simply asks again.
+    (void)MarkUser();
     return true;
 }
 

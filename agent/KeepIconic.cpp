@@ -11,13 +11,15 @@ bool IsMinimizeCommand(UINT cmd) {
 }  // namespace
 
 CKeepIconic::~CKeepIconic() {
-    if (m_hHook) ::UnhookWindowsHookEx(m_hHook);
+    // A hook that cannot be taken off ends with the thread, which this guard does not outlive.
+    if (m_hHook) (void)::UnhookWindowsHookEx(m_hHook);
     t_guarded = nullptr;
 }
 
-void CKeepIconic::Guard(HWND window) {
+bool CKeepIconic::Guard(HWND window) {
     t_guarded = window;
     if (!m_hHook) m_hHook = ::SetWindowsHookExW(WH_CBT, CbtProc, nullptr, ::GetCurrentThreadId());
+    return m_hHook != nullptr;
 }
 
 LRESULT CALLBACK CKeepIconic::CbtProc(int code, WPARAM wp, LPARAM lp) {

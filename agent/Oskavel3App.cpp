@@ -1,6 +1,7 @@
 #include "Oskavel3App.h"
 
-#include "AgentExitCodes.h"
+#include <AgentExitCodes.h>
+
 #include "CommandTail.h"
 #include "Oskavel3Dlg.h"
 
@@ -18,7 +19,8 @@ bool HeldElsewhere(DWORD error) {
 }  // namespace
 
 BOOL COskavel3App::InitInstance() {
-    fw::CWinApp::InitInstance();
+    // The common controls; the agent shows none of them, so their start's result changes nothing.
+    (void)fw::CWinApp::InitInstance();
 
     // A verb's run reports what kept it from its work.
     const AgentVerb verb = ReadAgentVerb(CommandTail());
@@ -59,7 +61,8 @@ bool COskavel3App::TakeInstanceMutex(bool package) {
         m_hInstanceMutex.Reset(::CreateMutexW(nullptr, TRUE, kMutexName));
         if (!HeldElsewhere(::GetLastError())) return true;
     }
-    fw::ReportToCaller(L"Oskavel3: the mutex MHOskavel stayed held by another process for " +
-                       std::to_wstring(kPackageWaitMs / 1000) + L" s; the work is done without it.");
+    // Said where the caller reads it, if anywhere: the work goes on either way.
+    (void)fw::ReportToCaller(L"Oskavel3: the mutex MHOskavel stayed held by another process for " +
+                             std::to_wstring(kPackageWaitMs / 1000) + L" s; the work is done without it.");
     return true;
 }

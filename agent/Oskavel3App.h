@@ -11,7 +11,7 @@ public:
 private:
     // Whether this run may go on: it holds the instance mutex, or (the package's runs) waited its time for
     // it.
-    bool TakeInstanceMutex(bool package);
+    [[nodiscard]] bool TakeInstanceMutex(bool package);
 
     // Keeps a second agent of the same session out for as long as this one runs.
     fw::CKernelHandle m_hInstanceMutex;

@@ -37,20 +37,26 @@ BOOL COskavel3Dlg::OnInitDialog() {
     SetIcons();
 
     m_strCmdTail = fw::CWinApp::Get()->CommandTail();
-    SetWindowText(L"Oskavel3");
+    // Only the taskbar shows the title; without it the work is the same.
+    (void)SetWindowText(L"Oskavel3");
 
-    // The agent works unseen: hidden, then minimised, and kept minimised against the dialog manager.
+    // The agent works unseen: hidden, then minimised. (ShowWindow answers whether the window was visible
+    // before, not whether it worked.)
     ::ShowWindow(m_hWnd, SW_HIDE);
     ::ShowWindow(m_hWnd, SW_MINIMIZE);
-    // Without the guard (no hook for this thread) the window may show in normal size for a moment under
-    // Wine's dialog manager; the work is the same.
-    m_keepIconic.Guard(m_hWnd);
-    // Only tells the window it is covered; a message that cannot be posted changes nothing of the work.
+    // Wine: its dialog manager shows the minimised dialog in normal size once the queue runs empty (Windows
+    // leaves a visible, minimised dialog as it is); the guard keeps it minimised. Without a guard (no hook
+    // for this thread) the window may show for a moment; the work is the same.
+    (void)m_keepIconic.Guard(m_hWnd);
+    // The message only tells the window it was hidden; nothing waits for it.
     (void)fw::PostMessageRetrying(m_hWnd, WM_SHOWWINDOW, FALSE, SW_OTHERUNZOOM);
 
     m_strAgentDir = fw::ModuleDirectory();
-    ::SetCurrentDirectoryW(m_strAgentDir.c_str());
-    ::UpdateWindow(m_hWnd);
+    // Every file the agent opens is named by its full path; the current folder is only what its tools
+    // inherit.
+    (void)::SetCurrentDirectoryW(m_strAgentDir.c_str());
+    // Paints nothing that anyone sees: the window is hidden.
+    (void)::UpdateWindow(m_hWnd);
     // Without its timer the agent would never work and never end, holding its mutex for good.
     if (!::SetTimer(m_hWnd, kTimerId, kTimerPeriodMs, nullptr)) {
         if (ReadAgentVerb(m_strCmdTail).kind != AgentVerb::kDefault) m_nExitCode = agent_exit::kNoTimer;
@@ -63,7 +69,8 @@ BOOL COskavel3Dlg::OnInitDialog() {
 
 void COskavel3Dlg::OnAbout() {
     CAboutDlg about(m_hWnd);
-    about.DoModal();
+    // Its one button closes it; a box that cannot be shown changes nothing of the agent's work.
+    (void)about.DoModal();
 }
 
 LRESULT COskavel3Dlg::OnTimer(WPARAM, LPARAM) {
@@ -95,13 +102,21 @@ void COskavel3Dlg::DispatchCommand() {
         if (imported && !RenamePlan(RecordSchemeIdentifier(*imported, askUser, outcome)))
             outcome.Fail(agent_exit::kPowerSettingFailed);
         if (!CreateAgentTask(m_strAgentDir, fw::ModulePath())) outcome.Fail(agent_exit::kTaskFailed);
-        // The package's install that failed takes back what it did before it reports: the installation is
-        // then rolled back, and its rollback cannot start this program once the files are gone (Wine's
-        // msiexec removes them first).
+        // Wine: the package's install that failed takes back what it did before it reports. The installation
+        // is then rolled back; Windows Installer runs a rollback backwards, so that its AgentInstallRollback
+        // finds this program still there, but Wine's msiexec runs it in the order it was written and removes
+        // the files first, after which nothing could start this program to undo its work.
         if (verb.package && outcome.code != agent_exit::kDone) {
             if (imported) recorded.guid = *imported;
             agent_exit::Outcome undone;
             Uninstall(recorded, /*package=*/true, undone);
+            // The run's exit code stays the install's; what the undo came to goes to the log beside it.
+            (void)fw::ReportToCaller(
+                undone.code == agent_exit::kDone
+                    ? std::wstring(L"Oskavel3: the failed install took back what it had done.")
+                    : L"Oskavel3: the failed install could not take back all it had done: " +
+                          std::wstring(agent_exit::Meaning(undone.code)) + L" (exit code " +
+                          std::to_wstring(undone.code) + L").");
         }
     } else if (verb.kind == AgentVerb::kUninstall) {
         Uninstall(recorded, verb.package, outcome);

@@ -1,9 +1,9 @@
 // The agent's hidden dialog: it hosts the one-second timer whose first tick runs the agent's work.
 #pragma once
+#include <AgentExitCodes.h>
 #include <dialog.h>
 #include <handles.h>
 
-#include "AgentExitCodes.h"
 #include "KeepIconic.h"
 #include "PowerScheme.h"
 
@@ -27,7 +27,7 @@ private:
     void DispatchCommand();
     // Names the plan in the user's interface language from MultiLang.ini; false when a rename was due and
     // powercfg did not do it.
-    bool RenamePlan(const std::wstring& guidText);
+    [[nodiscard]] bool RenamePlan(const std::wstring& guidText);
     // The uninstall sequence: Balanced active, the recorded plan deleted, Power saver restored, the task
     // deleted and, for the package, the record removed.
     void Uninstall(const RecordedScheme& recorded, bool package, agent_exit::Outcome& outcome);

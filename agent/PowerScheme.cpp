@@ -123,7 +123,8 @@ bool SetAgentValue(const std::wstring& valueName, const std::wstring& text, bool
     fw::CRegKey key;
     if (key.Create(HKEY_LOCAL_MACHINE, kAgentKey, KEY_WRITE) != ERROR_SUCCESS) {
         const fw::CWinApp* app = fw::CWinApp::Get();
-        if (app && askUser) app->DoMessageBox(L"Init Failed");
+        // The box has one button: its answer says nothing.
+        if (app && askUser) (void)app->DoMessageBox(L"Init Failed");
         return false;
     }
     return key.SetString(valueName.c_str(), text, REG_EXPAND_SZ) == ERROR_SUCCESS;
@@ -131,7 +132,8 @@ bool SetAgentValue(const std::wstring& valueName, const std::wstring& text, bool
 
 bool RemoveAgentRecord() {
     const LSTATUS result = ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kAgentKey);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kMakerKey);  // refused while anything else is in it
+    // Refused while anything else of the maker's is in it, which then keeps it.
+    (void)::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kMakerKey);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 

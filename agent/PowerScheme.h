@@ -4,7 +4,7 @@
 
 #include <handles.h>
 
-#include "AgentExitCodes.h"
+#include <AgentExitCodes.h>
 
 #include <memory>
 #include <optional>
@@ -41,10 +41,10 @@ std::wstring RecordSchemeIdentifier(const GUID& imported, bool askUser, agent_ex
 
 // Writes one REG_EXPAND_SZ value under HKLM\Software\Corvane\Oskavel; when the key fails, "Init Failed" in a
 // box if a person can answer it. False when the value was not written.
-bool SetAgentValue(const std::wstring& valueName, const std::wstring& text, bool askUser);
+[[nodiscard]] bool SetAgentValue(const std::wstring& valueName, const std::wstring& text, bool askUser);
 
 // Removes the agent's key with its record (and the maker's key when nothing else is left in it).
-bool RemoveAgentRecord();
+[[nodiscard]] bool RemoveAgentRecord();
 
 // Balanced active, the recorded plan deleted (when one is recorded), Power saver values restored, defaults
 // replaced.

@@ -94,15 +94,22 @@ bool InteractiveSession() {
 
 bool ReportToCaller(const std::wstring& line) {
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!output || output == INVALID_HANDLE_VALUE) return false;
+    if (!output || output == INVALID_HANDLE_VALUE) return true;
     std::string text(static_cast<size_t>(line.size()) * 3 + 2, '\0');
     const int n = ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), text.data(),
                                         static_cast<int>(text.size()), nullptr, nullptr);
     text.resize(static_cast<size_t>(n > 0 ? n : 0));
     text += "\r\n";
-    DWORD written = 0;
-    return ::WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
+    // A pipe may take a long line in parts.
+    for (size_t done = 0; done < text.size();) {
+        DWORD written = 0;
+        if (!::WriteFile(output, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
+                         nullptr) ||
+            written == 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 std::wstring DirectoryOf(const std::wstring& path) {

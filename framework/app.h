@@ -69,8 +69,8 @@ private:
 bool InteractiveSession();
 
 // One line (UTF-8) for whoever started the program with a place for its output: the installer package logs
-// what its runs write there. False when the program was given no such place or the line could not be written
-// whole.
+// what its runs write there. Nothing happens when the program was given no such place. False when the line
+// could not be written whole (the caller's end of a pipe is gone).
 bool ReportToCaller(const std::wstring& line);
 
 // The full path of a module (the running executable by default), however long it is.

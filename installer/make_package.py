@@ -2,13 +2,16 @@
 """Builds the Windows Installer package from CorvanePowerUtilities.wxs with wixl, then makes the table edits
 wixl cannot express, with msibuild (both from msitools):
 
-- the previous version is removed right after InstallInitialize, before the new files; the removal names the
-  package's feature in REMOVE instead of ALL (Upgrade table, column Remove), so its uninstall steps, which
-  run only when REMOVE is ALL, are skipped: an upgrade keeps mode, plan, record and task;
+- the previous version is removed right after InstallInitialize, before the new files (its uninstall steps
+  are skipped there: an upgrade keeps mode, plan, record and task); Wine: the removal names the package's
+  feature in REMOVE instead of ALL (Upgrade table, column Remove), since Wine's msiexec sets no
+  UPGRADINGPRODUCTCODE, by which Windows Installer tells the steps it is an upgrade's removal;
 - a package of the same version replaces the installed one (wixl drops AllowSameVersionUpgrades);
 - the rollback actions are rollback actions (wixl makes them immediate ones);
 - a firmware library shipped in the package is permanent (wixl drops Permanent="yes");
 - the file, folder and shortcut names that are no short names carry their short form (wixl drops ShortName);
+- the definition file a cut-short "/install" leaves (Oskavel.xml.new) is removed with the product (wixl takes
+  no RemoveFile element);
 - the property-setting actions carry no impersonation bit (only a deferred action runs as someone);
 - the File table carries the version and language of each program, read from its version resource, and
   the file hashes are those of the unversioned files only (Windows Installer compares versions for the rest);
@@ -17,11 +20,15 @@ wixl cannot express, with msibuild (both from msitools):
   HELP FILES place.
 
 usage: make_package.py --version V --velmora DIR --agent DIR --icon FILE.ico --actions FILE.dll
-                       --output FILE.msi [--kolu3 FILE] [--test-failure-after-uninstall] [--test-x64-agent]
+                       --output FILE.msi [--kolu3 FILE] [--test-failure-after-uninstall]
+                       [--test-blank-uninstall-program] [--test-x64-agent]
 
 --version V builds the package at another version (the upgrade test's next version, or a release's).
 --test-failure-after-uninstall adds a step that fails every uninstall after the uninstall steps have run; only
 the tests build such a package, to see the rollback.
+--test-blank-uninstall-program gives the agent's uninstall step the command line '"" /uninstall /package', as
+Windows Installer would make it from a file's path that is blank while its component is removed; only the tests
+build such a package, to see that step fail.
 The agent that ships is the 32-bit one; a package is refused any other. --test-x64-agent takes the x64 agent
 in its place, for machines that cannot run 32-bit programs: the package then looks for the agent's record in
 the 64-bit registry view, where that agent keeps it, and says in its CorvaneTestPackage property that it is
@@ -60,6 +67,10 @@ EDITS = [
     "UPDATE `File` SET `FileName` = 'MULTIL~1.INI|MultiLang.ini' WHERE `File` = 'MultiLangIni'",
     "UPDATE `Shortcut` SET `Name` = 'CORVAN~1|Corvane Velmora' WHERE `Shortcut` = 'VelmoraShortcut'",
     "UPDATE `Directory` SET `DefaultDir` = 'WIN7_D~1|Win7_Driver' WHERE `Directory` = 'DriverFolder'",
+    # What a cut-short "/install" leaves beside the agent goes with the product, on install and uninstall (3);
+    # wixl takes no RemoveFile element.
+    "INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) "
+    "VALUES ('RemoveDefinitionLeftover', 'AgentData', 'OSKAVE~1.NEW|Oskavel.xml.new', 'AgentFolder', 3)",
     # wixl gives the immediate property-setting actions (51) the no-impersonation bit (2048), which only a
     # deferred action may carry.
     "UPDATE `CustomAction` SET `Type` = 51 WHERE `Type` = 2099",
@@ -73,6 +84,16 @@ TEST_FAILURE = [
     "VALUES ('TestFailure', 3073, 'CorvaneActions', 'RunLogged')",
     "INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) "
     "VALUES ('TestFailure', 'REMOVE~=\"ALL\" AND NOT CORVANE_TEST_NO_FAILURE', 1804)",
+]
+
+# The agent's uninstall step given a command line whose program is blank (test packages only): a property-setting
+# action after the package's own, which CORVANE_TEST_NO_FAILURE=1 leaves out so that a test can remove the package.
+TEST_BLANK_UNINSTALL_PROGRAM = [
+    "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
+    "VALUES ('TestBlankUninstallProgram', 51, 'AgentUninstall', '\"\" /uninstall /package')",
+    "INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) "
+    "VALUES ('TestBlankUninstallProgram', "
+    "'REMOVE~=\"ALL\" AND NOT UPGRADINGPRODUCTCODE AND NOT CORVANE_TEST_NO_FAILURE', 1406)",
 ]
 
 UPGRADE_CODE = "{5EED611A-0247-4F3B-A514-A9C4DFD4118F}"  # as in CorvanePowerUtilities.wxs
@@ -152,6 +173,7 @@ def main():
     parser.add_argument("--actions", required=True)
     parser.add_argument("--kolu3")
     parser.add_argument("--test-failure-after-uninstall", action="store_true")
+    parser.add_argument("--test-blank-uninstall-program", action="store_true")
     parser.add_argument("--test-x64-agent", action="store_true")
     a = parser.parse_args()
 
@@ -193,10 +215,10 @@ def main():
 
     edits = list(EDITS)
     # Same version included (wixl drops AllowSameVersionUpgrades): a rebuild replaces the installed copy instead
-    # of installing beside it. Attributes 1 migrate features + 512 maximum version inclusive. Remove: the
-    # older product's one feature by name, so that its removal is told from an uninstall (REMOVE is not ALL
-    # then; Windows marks it with UPGRADINGPRODUCTCODE as well, Wine's msiexec does not). The key columns
-    # cannot be updated, so the row is written anew.
+    # of installing beside it. Attributes 1 migrate features + 512 maximum version inclusive. Wine: Remove
+    # names the older product's one feature, so that its removal is told from an uninstall (REMOVE is not ALL
+    # then); Windows marks it with UPGRADINGPRODUCTCODE, Wine's msiexec does not. The key columns cannot be
+    # updated, so the row is written anew.
     edits += ["DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'",
               "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `Remove`, `ActionProperty`) "
               "VALUES ('%s', '%s', 513, 'Complete', 'WIX_UPGRADE_DETECTED')" % (UPGRADE_CODE, a.version)]
@@ -211,6 +233,8 @@ def main():
         edits.append("DELETE FROM `MsiFileHash` WHERE `File_` = '%s'" % file_id)
     if a.test_failure_after_uninstall:
         edits += TEST_FAILURE
+    if a.test_blank_uninstall_program:
+        edits += TEST_BLANK_UNINSTALL_PROGRAM
     if a.test_x64_agent:
         edits += TEST_X64_AGENT
     secure = [p for p in secure_properties(partial).split(";") if p]

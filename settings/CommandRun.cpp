@@ -6,7 +6,7 @@
 #include "HelpViewer.h"
 #include "MachinePolicy.h"
 #include "TessalyApp.h"
-#include "VelmoraExitCodes.h"
+#include <VelmoraExitCodes.h>
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/ModeRecord.h"
 #include "firmware/PowerPolicy.h"

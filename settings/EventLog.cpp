@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "VelmoraEvents.h"
-#include "VelmoraExitCodes.h"
+#include <VelmoraExitCodes.h>
 
 namespace {
 const wchar_t* ModeName(int mode) {

@@ -1,5 +1,6 @@
 #include "TessalyApp.h"
 
+#include <VelmoraExitCodes.h>
 #include <com.h>
 
 #include <cwchar>
@@ -7,7 +8,6 @@
 #include "CommandRun.h"
 #include "TessalyDlg.h"
 #include "VelmoraCommand.h"
-#include "VelmoraExitCodes.h"
 
 namespace {
 
@@ -43,11 +43,10 @@ BOOL CTessalyApp::InitInstance() {
 
     // Of the dialog's runs only the installer package's switch-off reports its outcome by exit code.
     const bool reports = command.run == VelmoraRun::kPackageUninstall;
-    // A window with our title means the program already runs; that one stays as it is.
-    if (OtherInstanceRunning()) {
-        if (reports) SetExitCode(velmora_exit::kAlreadyRunning);
-        return FALSE;
-    }
+    // A window with our title means the program already runs; that one stays as it is. Not for the package's
+    // switch-off: any program of the installing session may show a window with that title, and the uninstall
+    // goes on without the switch-off it would stop.
+    if (!reports && OtherInstanceRunning()) return FALSE;
 
     // COM for the whole run: screen readers get the dialog's buttons as objects (WM_GETOBJECT), and help may
     // go through the desktop's shell.

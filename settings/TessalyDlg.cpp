@@ -1,5 +1,6 @@
 #include "TessalyDlg.h"
 
+#include <VelmoraExitCodes.h>
 #include <app.h>
 #include <com.h>
 
@@ -11,7 +12,6 @@
 #include "LanguageCode.h"
 #include "TessalyApp.h"
 #include "VelmoraCommand.h"
-#include "VelmoraExitCodes.h"
 #include "firmware/StatusTexts.h"
 
 namespace {

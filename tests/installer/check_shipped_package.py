@@ -132,6 +132,10 @@ class ShippedPackage(unittest.TestCase):
         for action in ("SetAgentUninstall", "SetAgentUninstallRollback", "SetVelmoraUninstall"):
             self.assertGreater(sequence[action][0], sequence["InstallValidate"][0], action)
             self.assertLess(sequence[action][0], sequence["InstallInitialize"][0], action)
+        # The programs are named by their folders: Windows leaves a file's path ([#file]) blank while its
+        # component is removed, which Wine's msiexec does not.
+        lines = {r["Action"]: r["Target"] for r in self.t["CustomAction"] if r["Action"].startswith("Set")}
+        self.assertEqual([a for a, line in lines.items() if "[#" in line], [])
         # An upgrade's removal is told apart by UPGRADINGPRODUCTCODE.
         for action in ("AgentUninstallRollback", "AgentUninstall", "VelmoraUninstall", "SetAgentUninstall"):
             self.assertIn("NOT UPGRADINGPRODUCTCODE", sequence[action][1], action)
@@ -149,6 +153,7 @@ class ShippedPackage(unittest.TestCase):
         # Each name is a short name itself or carries one ("short|long").
         short = re.compile(r"^[^\s.\\/:*?\"<>|+,;=\[\]]{1,8}(\.[^\s.\\/:*?\"<>|+,;=\[\]]{1,3})?$")
         names = [r["FileName"] for r in self.t["File"]] + [r["Name"] for r in self.t["Shortcut"]]
+        names += [r["FileName"] for r in self.t["RemoveFile"] if r["FileName"]]
         names += [r["DefaultDir"].split(":")[-1] for r in self.t["Directory"]
                   if r["DefaultDir"] not in (".", "SourceDir")]
         self.assertEqual([n for n in names if not short.match(n.split("|")[0])], [])

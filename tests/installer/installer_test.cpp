@@ -18,7 +18,9 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
+#include <type_traits>
 
 using namespace e2e;
 namespace fs = std::filesystem;
@@ -44,11 +46,11 @@ const wchar_t kPlanName[] = L"Corvane Power Plan";
 constexpr DWORD kMsiexecDeadlineMs = 180000;
 
 // The packages under test. Where the machine runs 32-bit programs: the package that ships, and the tests'
-// packages made from the same programs. Where it cannot (the harness says why in CORVANE_X86_UNAVAILABLE), the
-// shipped package's 32-bit agent could not run; the same package built with the x64 agent in its place (test
-// equipment, never shipped) stands in, with test packages made the same way. In CORVANE_TEST_PACKAGES: one
-// minor version later (next.msi), the same version once more (same.msi), one whose uninstall fails after its
-// steps (failing-uninstall.msi) and one whose plan file is damaged (damaged-plan.msi).
+// packages made from the same programs. Where it cannot (the harness says why in CORVANE_X86_UNAVAILABLE),
+// the shipped package's 32-bit agent could not run; the same package built with the x64 agent in its place
+// (test equipment, never shipped) stands in, with test packages made the same way. In CORVANE_TEST_PACKAGES:
+// one minor version later (next.msi), the same version once more (same.msi), one whose uninstall fails after
+// its steps (failing-uninstall.msi) and one whose plan file is damaged (damaged-plan.msi).
 struct PackageSet {
     std::wstring package;
     std::wstring testPackages;  // folder, with a trailing backslash
@@ -253,6 +255,17 @@ std::wstring FindShortcut() {
     return std::wstring();
 }
 
+// A test package whose uninstall fails, removed without its failing step when the test ends. (Windows also
+// registers the product again when the uninstall rolls back; Wine's msiexec does not, so the package is put
+// back first.)
+struct RemovedAtEnd {
+    std::wstring package;
+    ~RemovedAtEnd() {
+        Msiexec(L"/i \"" + package + L"\" /qn");
+        Msiexec(L"/x \"" + package + L"\" CORVANE_TEST_NO_FAILURE=1 /qn");
+    }
+};
+
 class Installer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -378,11 +391,19 @@ TEST_F(Installer, InstallPutsProgramsDataShortcutAndEntryInPlaceAndRunsTheAgent)
     EXPECT_TRUE(Logged("Oskavel3.exe\" /install /package ended with exit code 0: done."));
 }
 
+// Neither a window of another program titled as Velmora's, which any program of the installing session may
+// open, nor a task definition a cut-short "/install" left keeps anything of the product.
 TEST_F(Installer, UninstallSwitchesTheModeOffAndRemovesEverythingThenAReinstallStartsOver) {
     ASSERT_TRUE(Install());
     std::wstring first;
     ASSERT_TRUE(PlanInstalled(&first));
     ASSERT_TRUE(SetModeOn());
+    const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&::DestroyWindow)> titled(
+        ::CreateWindowExW(0, L"STATIC", L"Corvane Velmora", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                          nullptr),
+        &::DestroyWindow);
+    ASSERT_NE(titled, nullptr);
+    ASSERT_TRUE(WriteTextFile(kAgentDir + std::wstring(L"Oskavel.xml.new"), ""));
 
     ASSERT_TRUE(Uninstall());
     EXPECT_EQ(reg::GetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode"), 0u)
@@ -520,18 +541,10 @@ TEST_F(Installer, AFailingInstallStepFailsTheInstallAndRollsBack) {
 }
 
 // An uninstall that fails after its steps have run leaves the product working: files, plan, record and task.
-// (Windows also registers the product again; Wine's msiexec does not roll its registration back, so the
-// test puts the package back and removes it, without the failing step, when it ends.)
 TEST_F(Installer, AFailingUninstallRollsBackToAWorkingProduct) {
     const std::wstring failing = TestPackage(L"failing-uninstall.msi");
     ASSERT_FALSE(failing.empty()) << "CORVANE_TEST_PACKAGES is not set";
-    struct Removed {
-        std::wstring package;
-        ~Removed() {
-            Msiexec(L"/i \"" + package + L"\" /qn");
-            Msiexec(L"/x \"" + package + L"\" CORVANE_TEST_NO_FAILURE=1 /qn");
-        }
-    } const removed{failing};
+    const RemovedAtEnd removed{failing};
     ASSERT_TRUE(Install(failing));
     ASSERT_TRUE(PlanInstalled());
 
@@ -548,6 +561,23 @@ TEST_F(Installer, AFailingUninstallRollsBackToAWorkingProduct) {
     std::wstring plan;
     EXPECT_TRUE(PlanInstalled(&plan));
     EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemes, L"ActivePowerScheme"), plan);
+}
+
+// Windows Installer leaves a file's path blank while its component is removed, as every one is during an
+// uninstall. An uninstall step whose command line names no program (here: a package, built for the tests,
+// whose agent step is given '"" /uninstall /package') fails the uninstall instead of reporting success for a
+// step that never ran; the product stays.
+TEST_F(Installer, AnUninstallStepThatNamesNoProgramFailsTheUninstall) {
+    const std::wstring blank = TestPackage(L"blank-uninstall-program.msi");
+    ASSERT_FALSE(blank.empty()) << "CORVANE_TEST_PACKAGES is not set";
+    const RemovedAtEnd removed{blank};
+    ASSERT_TRUE(Install(blank));
+
+    const MsiexecRun run = Msiexec(L"/x \"" + blank + L"\" /qn");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_TRUE(Logged("Corvane: the action's command line \"\" /uninstall /package names no program"));
+    EXPECT_TRUE(PlanInstalled());
 }
 
 TEST_F(Installer, ABrokenOrMissingPackageChangesNothing) {

@@ -1,5 +1,7 @@
 // The agent's install, uninstall and default sequences as the real x64 Oskavel3.exe runs them under Wine
 // on the simulated machine.
+#include <AgentExitCodes.h>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -163,6 +165,29 @@ TEST_F(AgentSequences, InstallReportsWhatKeptItFromItsWorkByExitCode) {
     run = RunAgent(L"/install");
     EXPECT_EQ(run.exitCode, 7u) << "schtasks registered no task";
     EXPECT_TRUE(Recorded().has_value());
+}
+
+// The logon task runs with the highest rights: only an agent inside the machine's program folders registers
+// it, from the definition beside it. A copy anywhere else does the rest of "/install" and leaves its
+// definition as it was.
+TEST_F(AgentSequences, OnlyAnAgentInsideTheProgramFoldersRegistersTheTask) {
+    RunOptions copy;
+    copy.agentDir = MakeSandbox(L"somewhere");
+    ASSERT_TRUE(CopyTree(m_dir, copy.agentDir));
+    RunResult run = RunAgent(L"/install", copy);
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(agent_exit::kTaskFailed));
+    EXPECT_FALSE(TaskRegistered());
+    EXPECT_TRUE(Recorded().has_value()) << "the plan was not recorded";
+    EXPECT_EQ(ReadFileBytes(copy.agentDir + L"Oskavel.xml"), ReadFileBytes(m_dir + L"Oskavel.xml"));
+
+    // The test's own agent is in another folder below Program Files than the installed one.
+    run = RunAgent(L"/install");
+    ExpectQuietRun(run);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(agent_exit::kDone));
+    EXPECT_TRUE(TaskRegistered());
+    EXPECT_NE(Utf16FileText(m_dir + L"Oskavel.xml").find(L"<Command>" + m_dir + L"Oskavel3.exe</Command>"),
+              std::wstring::npos);
 }
 
 TEST_F(AgentSequences, UninstallWithoutARecordDeletesNoPlanButDoesTheRest) {

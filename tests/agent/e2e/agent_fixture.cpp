@@ -82,6 +82,13 @@ std::vector<PlanSetting> ShippedPlanSettings() {
     return settings;
 }
 
+std::wstring Utf16FileText(const std::wstring& path) {
+    const std::string bytes = ReadFileBytes(path).value_or("");
+    return bytes.size() < 2
+               ? std::wstring()
+               : std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+}
+
 std::wstring AgentSource() {
 #ifdef _WIN64
     return DistDir() + L"Oskavel-x64\\";
@@ -100,7 +107,10 @@ void AgentTest::SetUp() {
     ASSERT_TRUE(ResetMachine());
     // A copy of the agent as the simulated machine has it installed (the x64 build: as it was built). Its
     // folder holds the shipped plan file, corvane.pow, and the task definition, Oskavel.xml.
-    m_dir = MakeSandbox(L"oskavel");
+    m_dir = std::wstring(kProgramFilesSandbox) + L"oskavel\\";
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
+    ASSERT_TRUE(std::filesystem::create_directories(m_dir, ec)) << ec.message();
     ASSERT_TRUE(CopyTree(AgentSource(), m_dir));
     ASSERT_TRUE(WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests"));
     m_log = std::make_unique<SimLog>(m_dir + L"sim.log");
@@ -110,7 +120,8 @@ std::unique_ptr<AppUnderTest> AgentTest::StartAgent(const std::wstring& tail, co
     EXPECT_TRUE(options.simulatedPowrprof
                     ? reg::DeleteValue(HKEY_CURRENT_USER, kDllOverrides, L"powrprof")
                     : reg::SetString(HKEY_CURRENT_USER, kDllOverrides, L"powrprof", L"builtin"));
-    return std::make_unique<AppUnderTest>(m_dir + L"Oskavel3.exe", tail, options.environment);
+    const std::wstring& dir = options.agentDir.empty() ? m_dir : options.agentDir;
+    return std::make_unique<AppUnderTest>(dir + L"Oskavel3.exe", tail, options.environment);
 }
 
 RunResult AgentTest::RunAgent(const std::wstring& tail, const RunOptions& options) {

@@ -26,12 +26,21 @@ struct RunResult {
 struct RunOptions {
     // The machine's simulated powrprof, or Wine's own.
     bool simulatedPowrprof = true;
+    // The folder (with a trailing backslash) of the agent to run, when it is not the test's own.
+    std::wstring agentDir;
     // Variables set or replaced in the agent's environment.
     e2e::Environment environment;
 };
 
 using e2e::PlanSetting;
 using e2e::SchemeHolds;
+
+// Where the tests' agents are: a folder inside the machine's program folders, the only place from which an
+// agent registers its logon task, but not the one the package installs it in.
+inline const wchar_t kProgramFilesSandbox[] = L"C:\\Program Files\\corvane-tests\\";
+
+// The text of a UTF-16 file after its byte-order mark; empty when it cannot be read.
+std::wstring Utf16FileText(const std::wstring& path);
 
 // The folder of the test program (trailing backslash), where the build puts the shipped plan's settings
 // (corvane-settings.txt).
@@ -88,7 +97,7 @@ protected:
     // The user's first-run mark.
     static std::optional<DWORD> Mark();
 
-    std::wstring m_dir;  // the agent's folder, with a trailing backslash
+    std::wstring m_dir;  // the agent's folder (below kProgramFilesSandbox), with a trailing backslash
     std::unique_ptr<e2e::SimLog> m_log;
 };
 

@@ -130,18 +130,11 @@ private:
     bool m_set = true;
 };
 
-std::wstring Utf16FileText(const std::wstring& path) {
-    const std::string bytes = ReadFileBytes(path).value_or("");
-    return bytes.size() < 2
-               ? std::wstring()
-               : std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-}
-
 // The task runs elevated at every logon: it is registered from the definition beside the agent, which names
-// the agent by its own full path, whatever folder the environment names (here another one, holding another
-// definition and program).
+// the agent by its own full path, whatever folder the environment names (here the program folder the agent is
+// in, whose Corvane\Oskavel holds another definition and program).
 TEST_F(HostileInput, TheTaskStartsTheAgentByItsOwnPathFromTheDefinitionBesideIt) {
-    const std::wstring other = MakeSandbox(L"other-program-files");
+    const std::wstring other = kProgramFilesSandbox;
     const std::wstring otherAgent = other + L"Corvane\\Oskavel\\";
     const std::wstring otherDefinition =
         L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"

@@ -8,7 +8,7 @@ namespace velmora_exit {
 
 enum Code : int {
     kDone = 0,                // switched off, or no user's recorded mode was on: nothing to do
-    kAlreadyRunning = 1,      // a Velmora window is open: nothing was done
+    kAlreadyRunning = 1,      // no longer reported: the switch-off does not stop for a window of our title
     kUnsupportedSystem = 2,   // not a system Velmora runs on
     kNoFirmwareLibrary = 3,   // KOLU3.DLL is missing or lacks its functions
     kFirmwareInitFailed = 4,  // the firmware interface did not start

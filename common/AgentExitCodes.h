@@ -35,7 +35,8 @@ inline const wchar_t* Meaning(int code) {
         case kRecordFailed:
             return L"the record HKLM\\Software\\Corvane\\Oskavel could not be written or removed";
         case kTaskFailed:
-            return L"the scheduled task Oskavel could not be registered or deleted";
+            return L"the scheduled task Oskavel could not be registered or deleted, or was not registered "
+                   L"because the agent runs outside the machine's program folders";
         case kNoTimer:
             return L"the agent's timer could not be started; nothing was done";
         default:
