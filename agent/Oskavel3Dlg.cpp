@@ -7,6 +7,7 @@
 #include "CommandTail.h"
 #include "DeviceWake.h"
 #include "FirstRun.h"
+#include "PolicyRemedy.h"
 #include "PowerScheme.h"
 
 namespace {
@@ -127,6 +128,8 @@ void COskavel3Dlg::DispatchCommand() {
         if (verb.kind == AgentVerb::kInstall && !CreateAgentTask(m_strAgentDir, fw::ModulePath()))
             outcome.Fail(agent_exit::kTaskFailed);
         if (CheckFirstRun()) ConfigureDeviceWake();
+        // At a logon (the default sequence): the mode as the organization's policy sets it, where one does.
+        if (verb.kind == AgentVerb::kDefault) (void)BringModeBackToPolicy();  // nothing to report at a logon
     }
     // Only a verb's run reports its outcome; the default sequence ends with 0.
     m_nExitCode = verb.kind == AgentVerb::kDefault ? agent_exit::kDone : outcome.code;

@@ -1,5 +1,7 @@
 #include "PowerScheme.h"
 
+#include <PowerStore.h>
+
 #include <app.h>
 #include <text.h>
 
@@ -11,7 +13,6 @@ const wchar_t kAgentKey[] = L"Software\\Corvane\\Oskavel";
 const wchar_t kRecordValue[] = L"CorvaneMode";
 const wchar_t kSchemeFile[] = L"corvane.pow";
 
-const GUID kBalanced = {0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2e}};
 const GUID kPowerSaver = {0xa1841308, 0x3541, 0x4fab, {0xbc, 0x81, 0xf7, 0x15, 0x56, 0xf2, 0x0b, 0x4a}};
 
 // The two battery settings of Power saver that the maker's plan goes with: the highest processor state and
@@ -31,7 +32,6 @@ constexpr DWORD kWindowsMaxProcessor = 100;
 constexpr DWORD kWindowsDimBrightness = 50;
 
 const wchar_t kMakerKey[] = L"Software\\Corvane";
-const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes\\";
 
 using ImportFn = DWORD(WINAPI*)(HKEY, LPCWSTR, GUID**);
 using SetActiveFn = DWORD(WINAPI*)(HKEY, const GUID*);
@@ -85,8 +85,9 @@ RecordedScheme ReadRecordedScheme() {
 
 bool SchemeExists(const GUID& scheme) {
     fw::CRegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, (kSchemesKey + GuidToText(scheme)).c_str(), KEY_READ) ==
-           ERROR_SUCCESS;
+    return key.Open(HKEY_LOCAL_MACHINE,
+                    (std::wstring(power_store::kSchemesKey) + L"\\" + GuidToText(scheme)).c_str(),
+                    KEY_READ) == ERROR_SUCCESS;
 }
 
 ImportedGuid InstallPowerScheme(HMODULE lib, const std::wstring& agentDir, agent_exit::Outcome& outcome) {
@@ -143,7 +144,7 @@ void RemovePowerScheme(HMODULE lib, const RecordedScheme& recorded, agent_exit::
         return;
     }
 
-    SetActive(lib, kBalanced, outcome);
+    SetActive(lib, GuidFromText(power_store::kBalancedScheme), outcome);
     if (recorded.guid) CallPower<DeleteFn>(lib, "PowerDeleteScheme", outcome, HKEY{}, &*recorded.guid);
     WriteDcValue(lib, kProcessorSubgroup, kMaxProcessorState, kWindowsMaxProcessor, outcome);
     WriteDcValue(lib, kDisplaySubgroup, kDimBrightness, kWindowsDimBrightness, outcome);

@@ -15,7 +15,8 @@ wixl cannot express, with msibuild (both from msitools):
 - the property-setting actions carry no impersonation bit (only a deferred action runs as someone);
 - the File table carries the version and language of each program, read from its version resource, and
   the file hashes are those of the unversioned files only (Windows Installer compares versions for the rest);
-- AGENTRECORD, which the rollback's condition reads, may be searched by the system's side of the install;
+- AGENTRECORD, which the rollback's condition reads, may be searched by the system's side of the install,
+  and QUICKRESUME, given on the command line, reaches it;
 - the help files are those of the languages in resources/settings/languages.txt, written into the source's
   HELP FILES place.
 
@@ -74,6 +75,13 @@ EDITS = [
     # wixl gives the immediate property-setting actions (51) the no-impersonation bit (2048), which only a
     # deferred action may carry.
     "UPDATE `CustomAction` SET `Type` = 51 WHERE `Type` = 2099",
+]
+
+# The event source's key goes with the product ("-": the key is removed on uninstall), which wixl's
+# RegistryKey cannot say.
+EDITS += [
+    "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('EventSourceRemoved', 2, "
+    "'SYSTEM\\\\CurrentControlSet\\\\Services\\\\EventLog\\\\Application\\\\Corvane Velmora', '-', 'VelmoraProgram')",
 ]
 
 # A step that fails the uninstall once our uninstall steps have run (test packages only): the logging
@@ -238,7 +246,7 @@ def main():
     if a.test_x64_agent:
         edits += TEST_X64_AGENT
     secure = [p for p in secure_properties(partial).split(";") if p]
-    for prop in ("AGENTRECORD",):
+    for prop in ("AGENTRECORD", "QUICKRESUME"):
         if prop not in secure:
             secure.append(prop)
     edits.append("UPDATE `Property` SET `Value` = '%s' WHERE `Property` = 'SecureCustomProperties'"

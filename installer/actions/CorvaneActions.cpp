@@ -5,12 +5,16 @@
 //   RunChecked: a failure fails the installation, which Windows Installer then rolls back ("/install").
 //   RunLogged:  a failed program is only logged (the uninstall steps, which must not keep a product installed
 //               that cannot run any more, and the rollback steps).
+//   CheckQuickResume: the QUICKRESUME property, when given, is ON or OFF (in any letter case); any other value
+//               stops the installation before anything changes, and the log says why.
 // An action given no command line, or one that names no program, ran nothing: both fail then, since the step
 // they stand for did not happen.
 #include <windows.h>
 
 #include <msi.h>
 #include <msiquery.h>
+
+#include <string>
 
 #include "ProgramRun.h"
 
@@ -50,4 +54,17 @@ extern "C" __declspec(dllexport) UINT __stdcall RunChecked(MSIHANDLE install) {
 
 extern "C" __declspec(dllexport) UINT __stdcall RunLogged(MSIHANDLE install) {
     return Run(install) == actions::Outcome::kNoCommand ? ERROR_INSTALL_FAILURE : ERROR_SUCCESS;
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall CheckQuickResume(MSIHANDLE install) {
+    wchar_t value[64] = L"";
+    DWORD size = 64;
+    const UINT read = ::MsiGetPropertyW(install, L"QUICKRESUME", value, &size);
+    if (read == ERROR_SUCCESS &&
+        (value[0] == L'\0' || ::lstrcmpiW(value, L"ON") == 0 || ::lstrcmpiW(value, L"OFF") == 0))
+        return ERROR_SUCCESS;
+    const std::wstring given = read == ERROR_SUCCESS ? std::wstring(value) : std::wstring(L"(a value too long to show)");
+    const std::wstring line = L"Corvane: QUICKRESUME must be ON or OFF, not \"" + given + L"\"; nothing was installed.";
+    Log(&install, line.c_str());
+    return ERROR_INSTALL_FAILURE;
 }

@@ -119,14 +119,14 @@ enum class Reached { kUsed, kKeyMissing, kFailed };
 // running, or that a hive stayed loaded afterwards.
 template <class Use>
 Reached WithUserKey(const std::wstring& sid, const std::wstring& hiveFile, const wchar_t* path, REGSAM access,
-                    std::wstring& why, Use use) {
+                    std::wstring& why, Use use, bool create = false) {
     CUserHive hive(sid, hiveFile);
     if (!hive.Open(why)) return Reached::kFailed;
     Reached reached = Reached::kFailed;
     {
         fw::CRegKey key;
         LONG error = ERROR_SUCCESS;
-        switch (OpenRecordKey(hive.Root(), path, access, key, error)) {
+        switch (OpenRecordKey(hive.Root(), path, access, key, error, create)) {
             case RecordKey::kOpened:
                 reached = use(key.Get(), why) ? Reached::kUsed : Reached::kFailed;
                 break;
@@ -167,16 +167,19 @@ Dword ReadUserMode(const std::wstring& sid, const std::wstring& hiveFile) {
     return mode;
 }
 
+// `create`: the key may be made where it is missing (the program's own record; never Explorer's keys).
 bool WriteUserDword(const std::wstring& sid, const std::wstring& hiveFile, const wchar_t* path,
-                    const wchar_t* name, DWORD value, std::wstring& why) {
-    const Reached reached =
-        WithUserKey(sid, hiveFile, path, KEY_SET_VALUE, why, [&](HKEY key, std::wstring& failure) {
+                    const wchar_t* name, DWORD value, std::wstring& why, bool create = false) {
+    const Reached reached = WithUserKey(
+        sid, hiveFile, path, KEY_SET_VALUE, why,
+        [&](HKEY key, std::wstring& failure) {
             const LONG written = ::RegSetValueExW(key, name, 0, REG_DWORD,
                                                   reinterpret_cast<const BYTE*>(&value), sizeof value);
             if (written != ERROR_SUCCESS)
                 failure = std::wstring(name) + L" could not be written (" + ErrorText(written) + L")";
             return written == ERROR_SUCCESS;
-        });
+        },
+        create);
     if (reached == Reached::kKeyMissing) why = std::wstring(path) + L" is missing";
     return reached == Reached::kUsed;
 }
@@ -298,7 +301,7 @@ bool CModeRecord::WriteModeValue(DWORD value, std::vector<std::wstring>* log) co
         std::wstring why;
         const bool ok = user.sid.empty()
                             ? WriteOwnDword(kModeKey, kModeValue, value)
-                            : WriteUserDword(user.sid, user.hiveFile, kModeKey, kModeValue, value, why);
+                            : WriteUserDword(user.sid, user.hiveFile, kModeKey, kModeValue, value, why, true);
         Note(log, Who(user.sid, user.hiveFile), kModeValue, value, ok, why);
         written = ok && written;
     }

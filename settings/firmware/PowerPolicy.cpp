@@ -1,5 +1,7 @@
 #include "PowerPolicy.h"
 
+#include <PowerStore.h>
+
 #include <app.h>
 #include <childprocess.h>
 #include <handles.h>
@@ -10,8 +12,8 @@
 #include <vector>
 
 namespace {
-const wchar_t kBalancedScheme[] = L"381b4222-f694-41f0-9685-ff5bb260df2e";
-const wchar_t kSchemesKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power\\User\\PowerSchemes";
+using power_store::kBalancedScheme;
+using power_store::kSchemesKey;
 
 // The settings the policy writes.
 const wchar_t kButtonsSubgroup[] = L"4f971e89-eebd-4455-a8de-9e59040e7347";

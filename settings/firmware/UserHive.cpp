@@ -139,7 +139,8 @@ void CUserHive::UnloadStaleHives(std::vector<std::wstring>& report) {
     }
 }
 
-RecordKey OpenRecordKey(HKEY root, const std::wstring& path, REGSAM access, fw::CRegKey& key, LONG& error) {
+RecordKey OpenRecordKey(HKEY root, const std::wstring& path, REGSAM access, fw::CRegKey& key, LONG& error,
+                        bool create) {
     fw::CRegKey parent;
     HKEY at = root;
     size_t start = 0;
@@ -149,8 +150,13 @@ RecordKey OpenRecordKey(HKEY root, const std::wstring& path, REGSAM access, fw::
             path.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
         const bool last = end == std::wstring::npos;
         fw::CRegKey next;
-        error = ::RegOpenKeyExW(at, name.c_str(), REG_OPTION_OPEN_LINK,
-                                last ? access | KEY_QUERY_VALUE : KEY_QUERY_VALUE, next.Receive());
+        const REGSAM wanted = last ? access | KEY_QUERY_VALUE : KEY_QUERY_VALUE;
+        error = ::RegOpenKeyExW(at, name.c_str(), REG_OPTION_OPEN_LINK, wanted, next.Receive());
+        // A key made here below a parent just checked is an ordinary key of ours; should a link of that name
+        // appear meanwhile, the check below finds it.
+        if (error == ERROR_FILE_NOT_FOUND && create)
+            error = ::RegCreateKeyExW(at, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, wanted, nullptr,
+                                      next.Receive(), nullptr);
         if (error == ERROR_FILE_NOT_FOUND) return RecordKey::kMissing;
         if (error != ERROR_SUCCESS) return RecordKey::kFailed;
         // A link key holds its target in this value; opened as a link, its own values are read.

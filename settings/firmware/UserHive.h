@@ -50,5 +50,8 @@ enum class RecordKey {
 };
 
 // Opens `path` below `root` one key at a time without following links (a user controls the keys of their own
-// registry and could point one anywhere the system may write), and never creates a key.
-RecordKey OpenRecordKey(HKEY root, const std::wstring& path, REGSAM access, fw::CRegKey& key, LONG& error);
+// registry and could point one anywhere the system may write). Creates the missing keys only where asked
+// (`create`: the program's own record, which a switch on must be able to make), each below a parent that was
+// checked, and checks it in turn.
+RecordKey OpenRecordKey(HKEY root, const std::wstring& path, REGSAM access, fw::CRegKey& key, LONG& error,
+                        bool create = false);

@@ -43,6 +43,9 @@ using machine::kVelmoraDir;
 const wchar_t* const kSchemes = machine::kSchemesKey;
 const wchar_t* const kUninstallKeys = machine::kUninstallKey;
 const wchar_t kPlanName[] = L"Corvane Power Plan";
+const wchar_t kEventSourceKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Corvane Velmora";
+const wchar_t kPolicyKey[] = L"Software\\Policies\\Corvane\\Velmora";
 constexpr DWORD kMsiexecDeadlineMs = 180000;
 
 // The packages under test. Where the machine runs 32-bit programs: the package that ships, and the tests'
@@ -346,6 +349,8 @@ protected:
         EXPECT_FALSE(FileExists(kTaskFile)) << "the scheduled task is still registered";
         EXPECT_TRUE(InstalledProducts().empty());
         EXPECT_TRUE(UninstallEntries().empty()) << "the Add/Remove Programs entry is still there";
+        EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey, KEY_WOW64_64KEY))
+            << "the event source is still registered";
     }
 
     std::unique_ptr<SimLog> m_log;
@@ -594,6 +599,45 @@ TEST_F(Installer, ABrokenOrMissingPackageChangesNothing) {
         EXPECT_NE(run.exitCode, 0u) << Narrow(package);
         ExpectRemoved();
     }
+}
+
+// QUICKRESUME=ON sets quick resume for the machine once the programs are in place: every user's record, as
+// the system's switch does; the event source of Velmora's entries is registered with the product.
+TEST_F(Installer, QuickResumeOnSetsTheModeOnceTheProgramsAreInPlace) {
+    ASSERT_TRUE(Succeeded(Msiexec(L"/i \"" + Package() + L"\" QUICKRESUME=ON /qn")));
+    EXPECT_TRUE(Logged("Velmora.exe\" ON /package ended with exit code 0: done"));
+    EXPECT_EQ(reg::GetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode"), 1u);
+    EXPECT_EQ(reg::GetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode"), 1u);
+    EXPECT_EQ(
+        reg::GetString(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile", nullptr, KEY_WOW64_64KEY),
+        std::wstring(kVelmoraDir) + L"Velmora.exe");
+}
+
+// Any other value stops the installation before anything is changed, and the log says why.
+TEST_F(Installer, AQuickResumeValueOtherThanOnOrOffFailsBeforeAnythingChanges) {
+    const MsiexecRun run = Msiexec(L"/i \"" + Package() + L"\" QUICKRESUME=MAYBE /qn");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_TRUE(Logged("Corvane: QUICKRESUME must be ON or OFF, not \"MAYBE\"; nothing was installed."));
+    EXPECT_FALSE(reg::GetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode").has_value());
+    ExpectRemoved();
+}
+
+// At a logon (the agent's run without a verb) the mode is brought back to the machine policy when the user's
+// record differs from it: the agent starts the installed Velmora, which switches.
+TEST_F(Installer, AtALogonTheAgentBringsTheModeBackToTheMachinePolicy) {
+    struct PolicyRemoved {
+        ~PolicyRemoved() { EXPECT_TRUE(reg::DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Policies\\Corvane")); }
+    } const removed;
+    ASSERT_TRUE(Install());
+    ASSERT_TRUE(reg::SetDword(HKEY_LOCAL_MACHINE, kPolicyKey, L"QuickResume", 1));
+    ASSERT_TRUE(reg::SetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode", 0));
+
+    EXPECT_EQ(0u, RunConsole(L"\"" + std::wstring(kAgentDir) + L"Oskavel3.exe\""));
+    EXPECT_TRUE(
+        WaitUntil([] { return reg::GetDword(HKEY_CURRENT_USER, kModeKey, L"VelmoraMode") == 1u; }, 120000))
+        << "the record was not brought back to the policy";
+    EXPECT_EQ(reg::GetDword(HKEY_LOCAL_MACHINE, kFirmwareKey, L"Mode"), 1u);
 }
 
 }  // namespace

@@ -49,13 +49,24 @@ std::optional<DWORD> PowerSaverDc(const std::wstring& sub, const std::wstring& s
                          L"DCSettingIndex");
 }
 
-class AgentSequences : public AgentTest {};
+class AgentSequences : public AgentTest {
+protected:
+    // A first "/install" on a fresh machine; the imported plan's GUID text in `guid`.
+    ::testing::AssertionResult Installed(std::string& guid) {
+        const RunResult run = RunAgent(L"/install");
+        if (run.exitCode != agent_exit::kDone)
+            return ::testing::AssertionFailure() << "\"/install\" ended with " << run.exitCode;
+        guid = ImportedGuid(Log());
+        if (guid.empty()) return ::testing::AssertionFailure() << "no plan was imported";
+        ClearLog();
+        return ::testing::AssertionSuccess();
+    }
+};
 
-TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
-    // First install on a fresh machine.
-    RunResult run = RunAgent(L"/install");
+TEST_F(AgentSequences, AFirstInstallImportsActivatesRecordsNamesAndRegisters) {
+    const RunResult run = RunAgent(L"/install");
     ExpectQuietRun(run);
-    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(agent_exit::kDone));
     const Lines log = Log();
     const std::string guid = ImportedGuid(log);
     ASSERT_FALSE(guid.empty()) << "no plan was imported; log:\n" << ::testing::PrintToString(log);
@@ -80,26 +91,32 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     EXPECT_EQ(PowerSaverDc(kProcessorSubgroup, kMaxProcessorState), 50u);
     EXPECT_EQ(PowerSaverDc(kDisplaySubgroup, kDimBrightness), 0u);
     EXPECT_TRUE(TaskRegistered());
+}
 
-    // A second "/install" finds the record and its plan: it takes the default sequence, renaming the recorded
-    // plan in whatever the names hold without letting a name end its quotes or be expanded, and registers the
-    // task again over the one there.
+// A second "/install" finds the record and its plan: it takes the default sequence, renaming the recorded
+// plan in whatever the names hold without letting a name end its quotes or be expanded, and registers the
+// task again over the one there.
+TEST_F(AgentSequences, ASecondInstallRenamesWithoutLettingANameOutOfItsQuotes) {
+    std::string guid;
+    ASSERT_TRUE(Installed(guid));
     ASSERT_TRUE(WriteMultiLang(L"A\" & echo x> C:\\pwned.txt & \"", L"say \"%PATH%\""));
-    ClearLog();
-    run = RunAgent(L"/install");
+    const RunResult run = RunAgent(L"/install");
     ExpectQuietRun(run);
-    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(agent_exit::kDone));
     EXPECT_EQ(Log(),
               Lines{"powercfg -changename " + guid + " \"A' & echo x> C:\\pwned.txt & '\" \"say ' PATH '\""});
     EXPECT_FALSE(FileExists(L"C:\\pwned.txt"));
     EXPECT_TRUE(TaskRegistered());
     EXPECT_EQ(Recorded(), Widen(guid));
+}
 
-    // Uninstall: Balanced active, the recorded plan deleted, Power saver restored, task gone, record kept.
-    ClearLog();
-    run = RunAgent(L"/uninstall");
+// Uninstall: Balanced active, the recorded plan deleted, Power saver restored, task gone, record kept.
+TEST_F(AgentSequences, UninstallRestoresBalancedAndPowerSaverAndKeepsTheRecord) {
+    std::string guid;
+    ASSERT_TRUE(Installed(guid));
+    const RunResult run = RunAgent(L"/uninstall");
     ExpectQuietRun(run);
-    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(agent_exit::kDone));
     EXPECT_EQ(Log(), Uninstalled(guid));
     EXPECT_EQ(reg::GetString(HKEY_LOCAL_MACHINE, kSchemesKey, L"ActivePowerScheme"), std::wstring(kBalanced));
     EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + Widen(guid)));
@@ -107,25 +124,33 @@ TEST_F(AgentSequences, InstallThenDefaultSequenceThenUninstall) {
     EXPECT_EQ(PowerSaverDc(kDisplaySubgroup, kDimBrightness), 50u);
     EXPECT_FALSE(TaskRegistered());
     EXPECT_EQ(Recorded(), Widen(guid));
+}
 
-    // "/install" over that record, whose plan is gone, installs afresh.
-    ASSERT_TRUE(WriteMultiLang(L"Corvane Test Plan", L"Plan of the agent tests"));
+// "/install" over a record whose plan is gone installs afresh.
+TEST_F(AgentSequences, AnInstallOverARecordWhosePlanIsGoneInstallsAfresh) {
+    std::string guid;
+    ASSERT_TRUE(Installed(guid));
+    ASSERT_EQ(RunAgent(L"/uninstall").exitCode, static_cast<DWORD>(agent_exit::kDone));
     ClearLog();
-    run = RunAgent(L"/install /package");
+    const RunResult run = RunAgent(L"/install /package");
     ExpectQuietRun(run);
-    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(agent_exit::kDone));
     const std::string again = ImportedGuid(Log());
     ASSERT_FALSE(again.empty()) << "a record naming a lost plan kept the install from importing";
     EXPECT_NE(again, guid);
     EXPECT_EQ(Recorded(), Widen(again));
     EXPECT_TRUE(TaskRegistered());
+}
 
-    // The package's uninstall also takes the record away, so that a later install starts over.
-    run = RunAgent(L"/UNINSTALL /package");
+// The package's uninstall also takes the record away, so that a later install starts over.
+TEST_F(AgentSequences, ThePackagesUninstallTakesTheRecordAway) {
+    std::string guid;
+    ASSERT_TRUE(Installed(guid));
+    const RunResult run = RunAgent(L"/UNINSTALL /package");
     ExpectQuietRun(run);
-    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(agent_exit::kDone));
     EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, kAgentKey, kAgentView));
-    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + Widen(again)));
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kSchemesKey) + L"\\" + Widen(guid)));
     EXPECT_FALSE(TaskRegistered());
 }
 
