@@ -4,6 +4,8 @@
 #include <com.h>
 #include <oleacc.h>
 
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "screenshot.h"
@@ -21,9 +23,10 @@ constexpr long kUnavailable = 0x1;    // STATE_SYSTEM_UNAVAILABLE
 constexpr long kChecked = 0x10;       // STATE_SYSTEM_CHECKED
 constexpr long kDefault = 0x100;      // STATE_SYSTEM_DEFAULT
 constexpr long kGrouping = 0x14;      // ROLE_SYSTEM_GROUPING
+constexpr long kStaticText = 0x29;    // ROLE_SYSTEM_STATICTEXT
 
 struct Heard {
-    std::wstring name, description;
+    std::wstring name, description, action;
     long role = 0;
     long state = 0;
 };
@@ -38,15 +41,18 @@ struct Heard {
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
-    BSTR name = nullptr, description = nullptr;
+    BSTR name = nullptr, description = nullptr, action = nullptr;
     VARIANT role{}, state{};
     const bool read = SUCCEEDED(object->get_accName(self, &name)) &&
                       SUCCEEDED(object->get_accRole(self, &role)) &&
                       SUCCEEDED(object->get_accState(self, &state));
     object->get_accDescription(self, &description);
+    object->get_accDefaultAction(self, &action);
     heard.name = name ? std::wstring(name, ::SysStringLen(name)) : L"";
     heard.description = description ? std::wstring(description, ::SysStringLen(description)) : L"";
+    heard.action = action ? std::wstring(action, ::SysStringLen(action)) : L"";
     ::SysFreeString(description);
+    ::SysFreeString(action);
     heard.role = role.vt == VT_I4 ? role.lVal : -1;
     heard.state = state.vt == VT_I4 ? state.lVal : -1;
     ::SysFreeString(name);
@@ -161,16 +167,20 @@ std::vector<DWORD> Drawn(HWND label, const std::wstring& text, int height, int w
     return pixels;
 }
 
-// A click of the mouse where the screen shows a control's middle, as the user makes it.
-void ClickAt(HWND control) {
-    RECT rc;
-    ::GetWindowRect(control, &rc);
-    ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    INPUT click[2] = {};
-    click[0].type = click[1].type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(2, click, sizeof click[0]);
+// Whether `text` wrapped as the label wraps it, in the label font at `height`, needs no more than the label.
+bool Fits(HWND label, const std::wstring& text, int height, int weight = FW_NORMAL) {
+    RECT rc, needed;
+    ::GetClientRect(label, &rc);
+    needed = rc;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HFONT font = ::CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
+                               CLEARTYPE_QUALITY, 0, L"Segoe UI");
+    HGDIOBJ old = ::SelectObject(dc, font);
+    ::DrawTextW(dc, text.c_str(), -1, &needed, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+    ::DeleteDC(dc);
+    return needed.right <= rc.right && needed.bottom <= rc.bottom;
 }
 
 }  // namespace
@@ -182,18 +192,21 @@ TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
     HWND dlg = app.WaitForDialog(kTitle);
     ASSERT_NE(nullptr, dlg);
     const wchar_t* s = section.c_str();
-    const std::wstring desc = UiText(L"Desc", s);
+    // The description once, with the group; the options as radio buttons, whose default action checks them.
+    const std::wstring desc = UiText(L"Desc", s), none;
     EXPECT_TRUE(
-        HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable, &desc));
+        HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, 0, kChecked | kUnavailable, &none));
     EXPECT_TRUE(
-        HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable, &desc));
+        HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, kChecked, kUnavailable, &none));
+    Heard option;
+    EXPECT_TRUE(Hear(::GetDlgItem(dlg, IDC_OFF_OPTION), option) && option.action == L"Check")
+        << "default action";
     EXPECT_TRUE(HearsAs(dlg, IDOK, UiText(L"OK", s), kPushButton, kDefault, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDCANCEL, UiText(L"CANCEL", s), kPushButton, 0, kUnavailable));
     EXPECT_TRUE(HearsAs(dlg, IDC_APPLY, UiText(L"APPLY", s), kPushButton, kUnavailable, 0));
     EXPECT_TRUE(HearsAs(dlg, IDC_HELP_BUTTON, UiText(L"HELP", s), kPushButton, 0, kUnavailable));
     EXPECT_FALSE(UiText(L"HELP", s).empty());
-    EXPECT_TRUE(
-        HearsAs(dlg, IDC_OPTION_GROUP, UiText(L"FuncName", s), kGrouping, 0, 0));  // the options' group
+    EXPECT_TRUE(HearsAs(dlg, IDC_OPTION_GROUP, UiText(L"FuncName", s), kGrouping, 0, 0, &desc));
     ASSERT_TRUE(app.Click(dlg, IDC_ON_OPTION));
     EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, UiText(L"On", s), kOptionButton, kChecked, 0));
     EXPECT_TRUE(HearsAs(dlg, IDC_OFF_OPTION, UiText(L"Off", s), kOptionButton, 0, kChecked));
@@ -202,9 +215,9 @@ TEST_F(VelmoraLocaleTest, ScreenReadersHearEachButtonsNameRoleAndState) {
     ASSERT_TRUE(app.WaitExit());
 }
 
-// The options are one radio group: Tab reaches it once, at the chosen option; the arrow keys and a click on
-// an option's text choose; Enter presses OK (framed as the default button) with the choice as it stands, also
-// on an option that has the focus without being chosen. The focus cue shows from the start: Wine hides none.
+// The options are one radio group: Tab reaches it once, at the chosen option; the arrow keys choose; Enter
+// presses OK (framed as the default button) with the choice as it stands, also on an option that has the
+// focus without being chosen. The focus cue shows from the start (Wine hides none), around the option's text.
 TEST_F(VelmoraTest, OptionsAreOneRadioGroupForKeyboardAndMouse) {
     ::SetProcessDPIAware();
     e2e::AppUnderTest app(Exe(), L"");
@@ -217,7 +230,11 @@ TEST_F(VelmoraTest, OptionsAreOneRadioGroupForKeyboardAndMouse) {
     };
     ASSERT_TRUE(now(off, off));
     ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
-    EXPECT_TRUE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN)) << "no focus cue";
+    EXPECT_FALSE(TopRowDiffersFromImage(off, Exe(), IDB_OPTION_CHOSEN)) << "a focus cue over the mark";
+    HWND offText = ::GetDlgItem(dlg, IDC_OFF_LABEL);  // a dotted line along its top, on white
+    EXPECT_TRUE(e2e::ScreenPixel(offText, 0, 0) != RGB(255, 255, 255) ||
+                e2e::ScreenPixel(offText, 1, 0) != RGB(255, 255, 255))
+        << "no focus cue around the text";
     EXPECT_EQ(RGB(0x08, 0x55, 0x5E), e2e::ScreenPixel(::GetDlgItem(dlg, IDOK), 0, 12)) << "no default frame";
     for (int next : {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_OFF_OPTION}) {  // past the greyed-out Apply and On
         PressKey(dlg, VK_TAB);
@@ -226,10 +243,6 @@ TEST_F(VelmoraTest, OptionsAreOneRadioGroupForKeyboardAndMouse) {
     PressKey(dlg, VK_DOWN);
     EXPECT_TRUE(now(on, on) && ::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY)));
     PressKey(dlg, VK_UP);
-    EXPECT_TRUE(now(off, off));
-    ClickAt(::GetDlgItem(dlg, IDC_ON_LABEL));
-    EXPECT_TRUE(now(on, on));
-    ClickAt(::GetDlgItem(dlg, IDC_OFF_LABEL));
     EXPECT_TRUE(now(off, off));
     PressKey(dlg, VK_DOWN);
     ASSERT_TRUE(now(on, on));
@@ -371,13 +384,181 @@ TEST_F(VelmoraLocaleTest, ArabicAndHebrewAreMirroredAndReadRightToLeft) {
                            Label{IDC_FEATURE_NAME, L"FuncName", 15, 900, black}}) {
         HWND label = ::GetDlgItem(dlg, l.id);
         const std::wstring text = UiText(l.key, section.c_str());
-        const auto leftToRight = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT, false);
-        const auto mirrored = Drawn(label, text, l.height, l.weight, l.ink, DT_LEFT | DT_RTLREADING, true);
+        int height = l.height;  // the label's, or the largest smaller one that holds the text (Thai's boxes)
+        while (height > l.height * 3 / 4 && !Fits(label, text, height, l.weight)) --height;
+        const auto leftToRight = Drawn(label, text, height, l.weight, l.ink, DT_LEFT, false);
+        const auto mirrored = Drawn(label, text, height, l.weight, l.ink, DT_LEFT | DT_RTLREADING, true);
         EXPECT_TRUE(OnScreen(label) == (rightToLeft ? mirrored : leftToRight)) << l.id;
         if (rightToLeft) {
             EXPECT_FALSE(leftToRight == mirrored) << l.id;
         }
     }
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
+}
+
+// The background picture and the options' group box lie over the options and their texts, yet no hit test
+// from another process finds them: the window and the accessible object at each one's middle is that
+// control, and a click of the pointer (an X event, as a person's) on an option's text chooses that option.
+TEST_F(VelmoraLocaleTest, PointsOnTheOptionsAndTheirTextsFindThem) {
+    const bool rightToLeft = Section() == L"0401" || Section() == L"040D";
+    const fw::CComScope com;
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    for (int id : {IDC_ON_OPTION, IDC_OFF_OPTION, IDC_ON_LABEL, IDC_OFF_LABEL}) {
+        RECT rc;
+        ::GetWindowRect(::GetDlgItem(dlg, id), &rc);
+        const POINT middle{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+        EXPECT_EQ(::GetDlgItem(dlg, id), ::WindowFromPoint(middle)) << id;
+        IAccessible* object = nullptr;
+        VARIANT child{};
+        HWND found = nullptr;
+        if (SUCCEEDED(::AccessibleObjectFromPoint(middle, &object, &child)) && object) {
+            ::WindowFromAccessibleObject(object, &found);
+            object->Release();
+        }
+        // Wine's own object of a mirrored window takes its client area for empty and finds nothing there.
+        if (!rightToLeft) {
+            EXPECT_EQ(::GetDlgItem(dlg, id), found) << id;
+        }
+    }
+    for (auto [text, option] : {std::pair{IDC_ON_LABEL, IDC_ON_OPTION}, {IDC_OFF_LABEL, IDC_OFF_OPTION}}) {
+        RECT rc;  // on its first letter: at its left, or at its right where it reads right to left
+        ::GetWindowRect(::GetDlgItem(dlg, text), &rc);
+        ASSERT_TRUE(e2e::ClickAsAPerson({rightToLeft ? rc.right - 4 : rc.left + 4, rc.top + 7}));
+        EXPECT_TRUE(WaitUntil([&] {
+            return app.Send(::GetDlgItem(dlg, option), BM_GETCHECK) == BST_CHECKED;
+        })) << text;
+    }
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
+}
+
+// A caption of a right-to-left language reads right to left: "OK." shows its full stop at its left, where
+// the two leftmost columns of ink are the dot's two rows rather than the round side of the O. (Wine lays out
+// every message box left to right, whatever its flags ask.)
+TEST_F(VelmoraLocaleTest, CaptionsOfRightToLeftLanguagesReadRightToLeft) {
+    const bool rightToLeft = Section() == L"0401" || Section() == L"040D";
+    e2e::RestoredFile ini(s_dir + L"UIString.ini");
+    ASSERT_TRUE(e2e::WriteUtf16File(ini.Path(), L"[" + Section() + L"]\r\nOK=OK.\r\n"));
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    RECT ok;  // on the screen, where the button's image lies unmirrored
+    ::GetWindowRect(::GetDlgItem(dlg, IDOK), &ok);
+    HMODULE program = ::LoadLibraryExW(Exe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HDC screen = ::GetDC(nullptr);
+    auto inkedRows = [&](int x, int columns) {  // rows with ink in any of the columns from x on
+        int rows = 0;
+        for (int y = 3; y < 21; ++y) {
+            bool inked = false;
+            for (int c = x; c < x + columns; ++c)
+                inked = inked || ::GetPixel(screen, ok.left + c, ok.top + y) !=
+                                     e2e::BitmapResourcePixel(program, IDB_BUTTON_NORMAL, c, y);
+            rows += inked;
+        }
+        return rows;
+    };
+    int left = 6;
+    while (left < 98 && inkedRows(left, 1) == 0) ++left;
+    const int rows = inkedRows(left, 2);
+    ::ReleaseDC(nullptr, screen);
+    ::FreeLibrary(program);
+    EXPECT_LT(left, 98) << "no caption";
+    EXPECT_EQ(rightToLeft, rows <= 3) << rows << " rows of ink";
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
+}
+
+// Texts as long as a translation can have them (259 characters): the description shows all of its text, at
+// the largest font that holds it in the room down to the picture's line, or, where not even the smallest one
+// does, takes all that room and shows a beginning of its text ended with an ellipsis; a caption too wide for
+// every font ends with one on its face; screen readers hear all of either. In Thai, Chinese and Arabic, in
+// both layouts.
+TEST_F(VelmoraLocaleTest, TextsTooLongForTheirControlsAreNeverCutWithoutATrace) {
+    const std::wstring section = Section();
+    const std::map<std::wstring, wchar_t> letters{
+        {L"041E", L'\u0E0D'}, {L"0404", L'\u9F8D'}, {L"0401", L'\u0634'}};
+    if (!letters.count(section)) GTEST_SKIP() << "Thai, Chinese and Arabic show it";
+    const bool rightToLeft = section == L"0401";
+    ::SetProcessDPIAware();
+    const fw::CComScope com;
+    std::wstring text;  // words of five letters, between blanks in Arabic (Thai and Chinese use none)
+    for (int i = 0; i < 259; ++i)
+        text += i % 6 == 5 && rightToLeft ? L' ' : static_cast<wchar_t>(letters.at(section) + i % 6);
+    e2e::RestoredFile ini(s_dir + L"UIString.ini");
+    ASSERT_TRUE(
+        e2e::WriteUtf16File(ini.Path(), L"[" + section + L"]\r\nDesc=" + text + L"\r\nCANCEL=" + text));
+    for (bool large : {false, true}) {
+        SCOPED_TRACE(large ? "large layout" : "normal layout");
+        ASSERT_TRUE(e2e::SetResolution(large ? 120 : 96));
+        e2e::AppUnderTest app(Exe(), L"");
+        HWND dlg = app.WaitForDialog(kTitle);
+        ASSERT_NE(nullptr, dlg);
+        ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+        HWND desc = ::GetDlgItem(dlg, IDC_DESCRIPTION);
+        const std::vector<DWORD> shown = OnScreen(desc);
+        auto drawn = [&](const std::wstring& what, int height) {
+            return Drawn(desc, what, height, 400, RGB(0x77, 0x77, 0x77),
+                         DT_LEFT | DT_NOPREFIX | (rightToLeft ? DT_RTLREADING : 0), rightToLeft);
+        };
+        const int smallest = large ? 15 : 12;
+        bool all = false, beginning = false;
+        for (int height = large ? 20 : 16; height >= smallest && !all; --height)
+            all = Fits(desc, text, height) && shown == drawn(text, height);
+        for (size_t n = text.size(); n-- > 0 && !all && !beginning;)
+            beginning = shown == drawn(text.substr(0, n) + L"\u2026", smallest);
+        EXPECT_TRUE(all || beginning);
+
+        RECT rc = ScreenClientRect(desc);
+        ::MapWindowPoints(HWND_DESKTOP, dlg, reinterpret_cast<POINT*>(&rc), 2);
+        if (beginning) {
+            EXPECT_EQ(large ? 340 : 280, rc.bottom) << "the room down to the picture's line";
+        }
+        EXPECT_TRUE(HearsAs(dlg, IDC_DESCRIPTION, text, kStaticText, 0, 0));
+        EXPECT_TRUE(HearsAs(dlg, IDCANCEL, text, kPushButton, 0, 0));
+        // No ink on the caption's margins at either end of Cancel's image (at its left or, mirrored, right).
+        const RECT cancel = ScreenClientRect(::GetDlgItem(dlg, IDCANCEL));
+        const int width = large ? 125 : 104, left = rightToLeft ? cancel.right - width : cancel.left;
+        HMODULE program = ::LoadLibraryExW(Exe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HDC screen = ::GetDC(nullptr);
+        int inkOnMargins = 0;
+        for (int y = 3; y < (large ? 26 : 21); ++y)
+            for (int x : {1, 2, 3, width - 4, width - 3, width - 2})
+                inkOnMargins += ::GetPixel(screen, left + x, cancel.top + y) !=
+                                e2e::BitmapResourcePixel(
+                                    program, large ? IDB_BUTTON_NORMAL_LARGE : IDB_BUTTON_NORMAL, x, y);
+        ::ReleaseDC(nullptr, screen);
+        ::FreeLibrary(program);
+        EXPECT_EQ(0, inkOnMargins);
+        ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+        ASSERT_TRUE(app.WaitExit());
+    }
+}
+
+// A translator's '&' is shown and heard as it stands, and gives no button an access key.
+TEST_F(VelmoraTest, AmpersandsAreShownAndHeardAsTheyStand) {
+    e2e::RestoredFile ini(s_dir + L"UIString.ini");
+    ASSERT_TRUE(e2e::WriteUtf16File(ini.Path(), L"[0409]\r\nFuncName=Sleep & wake\r\nOn=&On\r\nOK=&Yes\r\n"));
+    const fw::CComScope com;
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(e2e::WaitForStillWindow(dlg));
+    HWND on = ::GetDlgItem(dlg, IDC_ON_LABEL);
+    EXPECT_TRUE(OnScreen(on) == Drawn(on, L"&On", 15, 400, RGB(0, 0, 0), DT_LEFT | DT_NOPREFIX, false));
+    EXPECT_TRUE(HearsAs(dlg, IDC_ON_LABEL, L"&On", kStaticText, 0, 0));
+    EXPECT_TRUE(HearsAs(dlg, IDC_ON_OPTION, L"&On", kOptionButton, 0, 0));
+    EXPECT_TRUE(HearsAs(dlg, IDOK, L"&Yes", kPushButton, 0, 0));
+    EXPECT_TRUE(HearsAs(dlg, IDC_OPTION_GROUP, L"Sleep & wake", kGrouping, 0, 0));
+    ::PostMessageW(FocusOf(dlg), WM_CHAR, L'y', 1);  // OK's access key, were its '&' one
+    PressKey(dlg, VK_DOWN);                          // handled after it: On chosen, in the open dialog
+    EXPECT_TRUE(
+        WaitUntil([&] { return app.Send(::GetDlgItem(dlg, IDC_ON_OPTION), BM_GETCHECK) == BST_CHECKED; }));
+    EXPECT_TRUE(FirmwareSwitches().empty());
     ASSERT_TRUE(app.Click(dlg, IDCANCEL));
     ASSERT_TRUE(app.WaitExit());
 }
