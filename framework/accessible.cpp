@@ -146,11 +146,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override {
         if (m_texts.passHitTests && child) {
-            const POINT point{x, y};
             for (HWND below = ::GetWindow(m_control, GW_HWNDNEXT); below;
                  below = ::GetWindow(below, GW_HWNDNEXT)) {
                 RECT rc{};
-                if (!::IsWindowVisible(below) || !::GetWindowRect(below, &rc) || !::PtInRect(&rc, point))
+                if (!(::GetWindowLongW(below, GWL_STYLE) & WS_VISIBLE) || !::GetWindowRect(below, &rc) ||
+                    x < rc.left || x >= rc.right || y < rc.top || y >= rc.bottom)
                     continue;
                 IDispatch* object = nullptr;
                 if (FAILED(m_fromWindow(below, OBJID_WINDOW, IID_IDispatch,

@@ -1,7 +1,6 @@
 #include "LabelFit.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "controls/GraphicButton.h"
 #include "controls/StaticTrans.h"
@@ -63,7 +62,7 @@ std::wstring EndWithEllipsis(HDC dc, HFONT font, const std::wstring& text, const
     const fw::CSelectObject selected(dc, font);
     auto shown = [&](size_t length) {
         std::wstring beginning = text.substr(0, length);
-        while (!beginning.empty() && std::iswspace(beginning.back())) beginning.pop_back();
+        while (!beginning.empty() && beginning.back() == L' ') beginning.pop_back();
         return beginning + L"\u2026";
     };
     // The longest beginning that fits: a longer text never needs less room.

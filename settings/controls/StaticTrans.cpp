@@ -3,6 +3,8 @@
 #include <accessible.h>
 #include <oleacc.h>
 
+#include <algorithm>
+
 namespace {
 // As the label draws its text: the static control's format for its style (SS_LEFT, SS_NOPREFIX).
 constexpr UINT kTextFormat = DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX;
@@ -100,9 +102,9 @@ void CStaticTrans::DrawFocusCue(HDC dc) {
         const fw::CSelectObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
         ::DrawTextW(dc, text.c_str(), -1, &cue, kTextFormat | DT_CALCRECT);
     }
-    --cue.left;
-    ++cue.right;
-    if (!::IntersectRect(&cue, &cue, &client)) return;
+    cue.left = std::max<LONG>(cue.left - 1, 0);
+    cue.right = std::min(cue.right + 1, client.right);
+    cue.bottom = std::min(cue.bottom, client.bottom);
     // Its dots invert what lies under them: black and white ones on the label's colours, whatever they are.
     ::SetTextColor(dc, RGB(0, 0, 0));
     ::SetBkColor(dc, RGB(255, 255, 255));

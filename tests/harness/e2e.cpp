@@ -662,22 +662,6 @@ bool ProcessRuns(const std::wstring& exeName) {
 }
 }  // namespace
 
-::testing::AssertionResult ClickAsAPerson(POINT at) {
-    const std::wstring xdotool = FromUnixPath("/usr/bin/xdotool");
-    if (!FileExists(xdotool))
-        return ::testing::AssertionFailure() << "no xdotool (scripts/setup installs it)";
-    std::wstring command = L"\"" + xdotool + L"\" mousemove --sync " + std::to_wstring(at.x) + L" " +
-                           std::to_wstring(at.y) + L" click 1";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return ::testing::AssertionFailure() << "xdotool did not start: error " << ::GetLastError();
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    return ::testing::AssertionSuccess();
-}
-
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
     return WaitUntil([&] { return !ProcessRuns(exeName); }, timeoutMs);
 }

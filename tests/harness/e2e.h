@@ -231,11 +231,6 @@ private:
     std::vector<HWND> m_answered;  // watcher thread only
 };
 
-// A click of the left mouse button at a point of the screen as a person makes it: an event of the X server
-// (xdotool, which scripts/setup installs), which reaches the program as a real pointer's does, hit tests and
-// all. Wine hands out no handle to wait on for a Unix program: the caller polls for the click's effect.
-::testing::AssertionResult ClickAsAPerson(POINT at);
-
 // Waits until no process of this executable name (as "hh.exe") runs any more; false on time-out.
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 30000);
 
