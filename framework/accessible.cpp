@@ -19,14 +19,28 @@ bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// The platform's standard object of the window, with the role and the extra states of a button drawn by the
-// program. Everything else is the standard object's answer.
-class ButtonAccessible final : public IAccessible {
+using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+
+// A text as a string the caller owns, for one of the texts that replace the standard answer.
+HRESULT AnswerText(const std::wstring& text, BSTR* out) {
+    if (!out) return E_POINTER;
+    *out = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// The platform's standard object of the window, with the role, the extra states and the texts of a control
+// drawn or named by the program. Everything else is the standard object's answer.
+class ControlAccessible final : public IAccessible {
 public:
-    ButtonAccessible(HWND button, long role, std::wstring description, IAccessible* standard)
-        : m_button(button), m_role(role), m_description(std::move(description)), m_standard(standard) {}
-    ButtonAccessible(const ButtonAccessible&) = delete;
-    ButtonAccessible& operator=(const ButtonAccessible&) = delete;
+    ControlAccessible(HWND control, long role, AccessibleTexts texts, IAccessible* standard,
+                      FromWindowFn fromWindow)
+        : m_control(control),
+          m_role(role),
+          m_texts(std::move(texts)),
+          m_standard(standard),
+          m_fromWindow(fromWindow) {}
+    ControlAccessible(const ControlAccessible&) = delete;
+    ControlAccessible& operator=(const ControlAccessible&) = delete;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -73,9 +87,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         const HRESULT hr = m_standard->get_accState(child, state);
-        if (FAILED(hr) || !IsSelf(child) || state->vt != VT_I4 || !::IsWindow(m_button)) return hr;
-        if (::SendMessageW(m_button, BM_GETCHECK, 0, 0) == BST_CHECKED) state->lVal |= STATE_SYSTEM_CHECKED;
-        if ((::GetWindowLongW(m_button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        if (FAILED(hr) || !IsSelf(child) || state->vt != VT_I4 || !::IsWindow(m_control)) return hr;
+        if (::SendMessageW(m_control, BM_GETCHECK, 0, 0) == BST_CHECKED) state->lVal |= STATE_SYSTEM_CHECKED;
+        if (m_role == ROLE_SYSTEM_PUSHBUTTON &&
+            (::GetWindowLongW(m_control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
             state->lVal |= STATE_SYSTEM_DEFAULT;
         return hr;
     }
@@ -89,16 +104,15 @@ public:
         return m_standard->get_accChild(child, dispatch);
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        return m_standard->get_accName(child, name);
+        if (!IsSelf(child) || m_texts.name.empty()) return m_standard->get_accName(child, name);
+        return AnswerText(m_texts.name, name);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         return m_standard->get_accValue(child, value);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
-        if (!IsSelf(child) || m_description.empty()) return m_standard->get_accDescription(child, text);
-        if (!text) return E_POINTER;
-        *text = ::SysAllocStringLen(m_description.data(), static_cast<UINT>(m_description.size()));
-        return *text ? S_OK : E_OUTOFMEMORY;
+        if (!IsSelf(child) || m_texts.description.empty()) return m_standard->get_accDescription(child, text);
+        return AnswerText(m_texts.description, text);
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
         return m_standard->get_accHelp(child, help);
@@ -116,7 +130,9 @@ public:
         return m_standard->get_accSelection(children);
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-        return m_standard->get_accDefaultAction(child, action);
+        if (!IsSelf(child) || m_texts.defaultAction.empty())
+            return m_standard->get_accDefaultAction(child, action);
+        return AnswerText(m_texts.defaultAction, action);
     }
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
         return m_standard->accSelect(flags, child);
@@ -129,6 +145,23 @@ public:
         return m_standard->accNavigate(direction, start, end);
     }
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override {
+        if (m_texts.passHitTests && child) {
+            for (HWND below = ::GetWindow(m_control, GW_HWNDNEXT); below;
+                 below = ::GetWindow(below, GW_HWNDNEXT)) {
+                RECT rc{};
+                if (!(::GetWindowLongW(below, GWL_STYLE) & WS_VISIBLE) || !::GetWindowRect(below, &rc) ||
+                    x < rc.left || x >= rc.right || y < rc.top || y >= rc.bottom)
+                    continue;
+                IDispatch* object = nullptr;
+                if (FAILED(m_fromWindow(below, OBJID_WINDOW, IID_IDispatch,
+                                        reinterpret_cast<void**>(&object))) ||
+                    !object)
+                    break;
+                child->vt = VT_DISPATCH;
+                child->pdispVal = object;
+                return S_OK;
+            }
+        }
         return m_standard->accHitTest(x, y, child);
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
@@ -142,18 +175,19 @@ public:
     }
 
 private:
-    ~ButtonAccessible() { m_standard->Release(); }
+    ~ControlAccessible() { m_standard->Release(); }
 
     LONG m_refs = 1;
-    HWND m_button;
+    HWND m_control;
     long m_role;
-    std::wstring m_description;
+    AccessibleTexts m_texts;
     IAccessible* m_standard;  // owned: one reference
+    FromWindowFn m_fromWindow;
 };
 
 }  // namespace
 
-LRESULT AnswerButtonGetObject(HWND button, WPARAM wp, LPARAM lp, long role, const std::wstring& description) {
+LRESULT AnswerControlGetObject(HWND control, WPARAM wp, LPARAM lp, long role, const AccessibleTexts& texts) {
     if (static_cast<long>(lp) != OBJID_CLIENT) return 0;
     // The accessibility library stays loaded with the objects it made, as long as the application object.
     CWinApp* app = CWinApp::Get();
@@ -163,11 +197,12 @@ LRESULT AnswerButtonGetObject(HWND button, WPARAM wp, LPARAM lp, long role, cons
     using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
     const auto createStandard = GetProc<CreateStdAccessibleObjectFn>(oleacc, "CreateStdAccessibleObject");
     const auto lresultFromObject = GetProc<LresultFromObjectFn>(oleacc, "LresultFromObject");
-    if (!createStandard || !lresultFromObject) return 0;
+    const auto fromWindow = GetProc<FromWindowFn>(oleacc, "AccessibleObjectFromWindow");
+    if (!createStandard || !lresultFromObject || !fromWindow) return 0;
     IAccessible* standard = nullptr;
-    if (FAILED(createStandard(button, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))))
+    if (FAILED(createStandard(control, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))))
         return 0;
-    auto* object = new ButtonAccessible(button, role, description, standard);
+    auto* object = new ControlAccessible(control, role, texts, standard, fromWindow);
     const LRESULT answer = lresultFromObject(kIidAccessible, wp, object);
     object->Release();  // the answer holds its own reference
     return answer < 0 ? 0 : answer;

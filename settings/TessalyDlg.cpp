@@ -49,7 +49,8 @@ std::wstring ReadText(const std::wstring& file, const std::wstring& section, con
 CTessalyDlg::CTessalyDlg() : fw::CDialog(IDD_VELMORA_DIALOG, nullptr) {
     SetIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)));
     // Arabic and Hebrew get the whole dialog mirrored, as Windows lays out the dialogs of those languages.
-    SetMirrored(IsRightToLeftLanguage(GetLanguageCode()));
+    m_bRightToLeft = IsRightToLeftLanguage(GetLanguageCode());
+    SetMirrored(m_bRightToLeft);
 }
 
 CTessalyDlg::~CTessalyDlg() = default;
@@ -84,6 +85,8 @@ bool CTessalyDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         {WM_SYSCOLORCHANGE, &CTessalyDlg::OnThemeChange},  // the theme's colours changed
         {WM_CTLCOLORDLG, &CTessalyDlg::OnCtlColorDlg},
         {WM_CTLCOLORSTATIC, &CTessalyDlg::OnCtlColorStatic},
+        {WM_ERASEBKGND, &CTessalyDlg::OnEraseBkgnd},
+        {WM_PAINT, &CTessalyDlg::OnPaint},  // the background picture
     };
     return RouteMessage(this, map, msg, wp, lp, result) || fw::CDialog::OnMessage(msg, wp, lp, result);
 }
@@ -146,7 +149,12 @@ BOOL CTessalyDlg::OnInitDialog() {
     }
 
     ShowInitialState();
-    ::SetWindowPos(m_picBackground, nullptr, 0, 0, client.right - client.left, client.bottom - client.top, 0);
+    // The picture stays first in the order, over every control, but hidden: a hit test from another process
+    // (screen readers, touch exploration), which never hears it answer "transparent", would find it wherever
+    // it looks. The dialog paints it instead (OnPaint).
+    ::SetWindowPos(m_picBackground, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                   SWP_HIDEWINDOW);
+    m_bPaintsBackground = true;
     FitLabels();
     ArrangeTabOrder();
     GroupOptions();
@@ -184,9 +192,8 @@ void CTessalyDlg::GroupOptions() {
         const RECT rc = ChildRect(part);
         ::UnionRect(&group, &group, &rc);
     }
-    m_grpOptions.Create(m_hWnd, IDC_OPTION_GROUP, group, m_strFuncName, m_picBackground);
-    m_btnOn.SetDescription(m_strDesc);
-    m_btnOff.SetDescription(m_strDesc);
+    // The description is the group's, heard once on entering it, not again with each option.
+    (void)m_grpOptions.Create(m_hWnd, IDC_OPTION_GROUP, group, m_strFuncName, m_strDesc, m_picBackground);
 }
 
 RECT CTessalyDlg::ChildRect(HWND child) const {
@@ -216,7 +223,6 @@ void CTessalyDlg::ShowContrast(bool highContrast) {
     for (CGraphicButton* button : {&m_btnOn, &m_btnOff, &m_btnOK, &m_btnCancel, &m_btnApply, &m_btnHelp})
         button->SetHighContrast(highContrast);
     m_btnHelp.SetText(highContrast ? L"?" : L"");  // the question mark of its picture
-    ::ShowWindow(m_picBackground, highContrast ? SW_HIDE : SW_SHOWNA);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
@@ -225,6 +231,27 @@ void CTessalyDlg::ShowContrast(bool highContrast) {
 LRESULT CTessalyDlg::OnThemeChange(WPARAM, LPARAM) {
     const bool highContrast = HighContrastOn();
     if (highContrast || m_bHighContrast) ShowContrast(highContrast);
+    return 0;
+}
+
+// The background picture as its control paints itself, into the dialog's paint context: the same pixels as
+// while the control was shown. The erasing is then left out.
+bool CTessalyDlg::PaintsBackground() const {
+    return m_bPaintsBackground && !m_bHighContrast && !::IsIconic(m_hWnd);
+}
+
+LRESULT CTessalyDlg::OnEraseBkgnd(WPARAM, LPARAM) {
+    if (!PaintsBackground()) SetMsgHandled(false);
+    return TRUE;
+}
+
+LRESULT CTessalyDlg::OnPaint(WPARAM, LPARAM) {
+    if (!PaintsBackground()) {
+        SetMsgHandled(false);
+        return 0;
+    }
+    const fw::CPaintDC paint(m_hWnd);
+    m_picBackground.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(paint.Get()), PRF_CLIENT);
     return 0;
 }
 
@@ -259,7 +286,11 @@ void CTessalyDlg::Report(const std::wstring& line) {
 
 void CTessalyDlg::ShowMessage(const std::wstring& text) {
     if (m_bQuiet) return;  // the run's exit code tells instead
-    ::MessageBoxW(m_hWnd, text.c_str(), kProgramTitle, MB_OK);
+    // MB_OK: one OK button, no icon. Arabic and Hebrew texts read right to left from the right edge
+    // (MB_RTLREADING | MB_RIGHT), as their own dialog does. (Wine lays out every box left to right, whatever
+    // these flags ask.)
+    ::MessageBoxW(m_hWnd, text.c_str(), kProgramTitle,
+                  MB_OK | (m_bRightToLeft ? MB_RTLREADING | MB_RIGHT : 0));
 }
 
 void CTessalyDlg::ShowInitialState() {
@@ -283,17 +314,20 @@ void CTessalyDlg::LoadButtonImages() {
     } const pushButtons[] = {{m_btnApply, m_strApply}, {m_btnOK, m_strOK}, {m_btnCancel, m_strCancel}};
     for (const auto& push : pushButtons) {
         if (m_bLargeLayout) push.button.SetLargeCaption(true);
+        if (m_bRightToLeft) push.button.SetRightToLeft();
         push.button.SetText(push.text);
         (void)push.button.LoadBitmaps(images.normal, images.hover, images.pressed, images.inactive);
     }
-    // What screen readers announce: the buttons' window texts, which nothing draws. The options are named by
-    // their labels.
-    for (const auto& push : pushButtons) push.button.SetWindowText(push.text);
-    m_btnOn.SetWindowText(m_strOn);
-    m_btnOff.SetWindowText(m_strOff);
-    m_btnHelp.SetWindowText(m_strHelp);
-    m_btnOn.SetOption();
-    m_btnOff.SetOption();
+    // What screen readers announce: the buttons' names, which nothing draws. The options are named by their
+    // labels, which show their focus cues.
+    for (const auto& push : pushButtons) push.button.SetName(push.text);
+    m_btnOn.SetName(m_strOn);
+    m_btnOff.SetName(m_strOff);
+    m_btnHelp.SetName(m_strHelp);
+    m_btnOn.SetOption(m_lblOn);
+    m_btnOff.SetOption(m_lblOff);
+    m_lblOn.ShowFocusOf(m_btnOn);
+    m_lblOff.ShowFocusOf(m_btnOff);
 
     const OptionImages& option = kOptionImages[m_bLargeLayout ? 1 : 0];
     for (CGraphicButton* button : {&m_btnOn, &m_btnOff})
@@ -349,14 +383,16 @@ void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
     const bool rightToLeft = IsRightToLeftLanguage(code);
     // Background, text colour, font, text: in this order, so each repaint already has what it needs. A text
     // of a right-to-left language reads right to left from the label's right edge. A font that cannot be
-    // made leaves the label in the dialog's own.
+    // made leaves the label in the dialog's own. The labels show an '&' as it stands (SS_NOPREFIX in the
+    // template), which is no access key either (Wine's dialog manager still takes it for one).
     auto setUp = [&](CStaticTrans& label, LabelRole role, fw::CFont& font, const std::wstring& value) {
         if (rightToLeft && role != LabelRole::kTitle) label.SetRightToLeft();
         const LabelColours colours = ColoursOf(role, false);
         label.SetBackColor(colours.back);
         label.SetTextColor(colours.text);
         const LabelStyle& style = StyleOf(role);
-        if (font.CreateSegoeFont(style.Height(large), style.weight))
+        // The On and Off labels share the option-label font: made once, never remade under the first label.
+        if (font || font.CreateSegoeFont(style.Height(large), style.weight))
             label.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
         label.SetWindowText(value);
     };

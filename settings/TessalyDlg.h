@@ -56,13 +56,17 @@ private:
     void MarkChosenOption();
     // The focus and keyboard cues as the platform has them for this window from the start.
     void InitCues();
-    // Screen readers hear the options as one group named by the feature name, with the description.
+    // Screen readers hear the options as one group named by the feature name and described by the
+    // description.
     void GroupOptions();
     // The high-contrast look (system colours, no picture behind text) or the designed one; follows the theme.
     void ShowContrast(bool highContrast);
     LRESULT OnThemeChange(WPARAM, LPARAM);
     LRESULT OnCtlColorDlg(WPARAM, LPARAM);
     LRESULT OnCtlColorStatic(WPARAM, LPARAM);
+    bool PaintsBackground() const;
+    LRESULT OnEraseBkgnd(WPARAM, LPARAM);
+    LRESULT OnPaint(WPARAM, LPARAM);
     // A control's rectangle in the dialog's client coordinates.
     RECT ChildRect(HWND child) const;
 
@@ -95,6 +99,9 @@ private:
     int m_nSelectedMode = 0;
     int m_bLargeLayout = 0;
     bool m_bHighContrast = false;
+    bool m_bRightToLeft = false;  // the language reads right to left (Arabic, Hebrew)
+    // The background picture is hidden and painted by the dialog.
+    bool m_bPaintsBackground = false;
     // No person can answer a message box: failures go to the exit code only.
     bool m_bQuiet = false;
     int m_nExitCode = 0;

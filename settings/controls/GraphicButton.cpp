@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "AccessKey.h"
+
 namespace {
 constexpr COLORREF kCaptionColor = RGB(0, 0, 0);
 constexpr COLORREF kInactiveCaptionColor = RGB(135, 135, 135);
@@ -72,7 +74,7 @@ bool CGraphicButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         {WM_KILLFOCUS, &CGraphicButton::OnStateChange},
         {WM_ENABLE, &CGraphicButton::OnStateChange},
         {WM_SETTEXT, &CGraphicButton::OnStateChange},
-        {WM_UPDATEUISTATE, &CGraphicButton::OnUpdateUiState},
+        {WM_UPDATEUISTATE, &CGraphicButton::OnStateChange},
         {BM_SETSTATE, &CGraphicButton::OnStateChange},
         {BM_SETSTYLE, &CGraphicButton::OnStateChange},
     };
@@ -148,9 +150,11 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     const fw::CMemoryDC mem(::CreateCompatibleDC(dc));
     RECT rc = GetClientRect();
 
+    // Pressed: for one paint after a click (the mouse), or while Space holds the platform's button pushed.
+    const bool pressed = m_bPressed || (!m_bButtonHeld && (SendMessage(BM_GETSTATE) & BST_PUSHED));
     const fw::CBitmap* bitmap = &m_bmpNormal;
     bool greyCaption = false;
-    if (m_bPressed) {
+    if (pressed) {
         bitmap = &m_bmpPressed;
     } else if (m_bHover) {
         bitmap = &m_bmpHover;
@@ -162,7 +166,7 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     const SIZE size = bitmap->GetSize();
     COLORREF captionColor = greyCaption ? kInactiveCaptionColor : kCaptionColor;
     if (m_bHighContrast) {
-        captionColor = PaintSystemColourFace(dc, rc, m_bPressed != 0, m_bHover != 0, greyCaption);
+        captionColor = PaintSystemColourFace(dc, rc, pressed, m_bHover != 0, greyCaption);
     } else {
         const fw::CSelectObject image(mem.Get(), bitmap->Get());
         // The images keep their orientation in a mirrored (right-to-left) window: drawn unmirrored, in the
@@ -186,11 +190,14 @@ LRESULT CGraphicButton::OnPaint(WPARAM, LPARAM) {
     rc = GetClientRect();
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, captionColor);
-    ::DrawTextW(dc, m_strText.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    // An '&' is shown as it stands; a right-to-left language's caption reads right to left.
+    const bool rightToLeft = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & WS_EX_RTLREADING;
+    ::DrawTextW(dc, m_strText.c_str(), -1, &rc,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | (rightToLeft ? DT_RTLREADING : 0));
 
-    // The focus cue, unless the window's cues are hidden (until the user works with the keyboard).
-    if (m_bHideFocusCue < 0) m_bHideFocusCue = (SendMessage(WM_QUERYUISTATE) & UISF_HIDEFOCUS) ? 1 : 0;
-    if (::GetFocus() == m_hWnd && !m_bHideFocusCue) {
+    // The focus cue, unless the window's cues are hidden (until the user works with the keyboard). An option
+    // with a text has it around its text (its label draws it).
+    if (::GetFocus() == m_hWnd && !FocusCueHidden() && !(m_hwndText && ::GetWindowTextLengthW(m_hwndText))) {
         RECT cue = GetClientRect();
         if (cue.bottom >= 20) ::InflateRect(&cue, -3, -3);  // inside the face of a larger button
         // Its dots invert what lies under them: black and white ones, as on the images, on any colours.
@@ -255,8 +262,11 @@ COLORREF CGraphicButton::PaintSystemColourFace(HDC dc, const RECT& rc, bool pres
 }
 
 LRESULT CGraphicButton::OnGetObject(WPARAM wp, LPARAM lp) {
-    const LRESULT answer = fw::AnswerButtonGetObject(
-        m_hWnd, wp, lp, m_bOption ? ROLE_SYSTEM_RADIOBUTTON : ROLE_SYSTEM_PUSHBUTTON, m_strDescription);
+    fw::AccessibleTexts texts;
+    texts.name = m_strName;
+    if (m_bOption) texts.defaultAction = L"Check";  // a radio button's, not a push button's "Press"
+    const LRESULT answer = fw::AnswerControlGetObject(
+        m_hWnd, wp, lp, m_bOption ? ROLE_SYSTEM_RADIOBUTTON : ROLE_SYSTEM_PUSHBUTTON, texts);
     if (!answer) return Default();
     return answer;
 }
@@ -286,7 +296,7 @@ LRESULT CGraphicButton::OnGetDlgCode(WPARAM, LPARAM lp) {
     const MSG* msg = reinterpret_cast<const MSG*>(lp);
     const bool keyDown = msg && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN);
     HWND dialog = ::GetParent(m_hWnd);
-    if (keyDown && m_bHideFocusCue && dialog) {
+    if (keyDown && FocusCueHidden() && dialog) {
         const WPARAM show = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
         ::SendMessageW(dialog, WM_UPDATEUISTATE, show, 0);
         for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
@@ -315,12 +325,13 @@ LRESULT CGraphicButton::OnKeyDown(WPARAM wp, LPARAM) {
     return 0;
 }
 
-LRESULT CGraphicButton::OnUpdateUiState(WPARAM wp, LPARAM lp) {
-    if (HIWORD(wp) & UISF_HIDEFOCUS) {
-        if (LOWORD(wp) == UIS_SET) m_bHideFocusCue = 1;
-        if (LOWORD(wp) == UIS_CLEAR) m_bHideFocusCue = 0;
-    }
-    return OnStateChange(wp, lp);
+bool CGraphicButton::FocusCueHidden() const {
+    return SendMessage(WM_QUERYUISTATE) & UISF_HIDEFOCUS;
+}
+
+void CGraphicButton::SetName(const std::wstring& name) {
+    m_strName = name;
+    SetWindowText(WithoutAccessKey(name));
 }
 
 // The platform's button draws its own face straight onto the screen when its focus, pushed state, style,
@@ -334,5 +345,6 @@ LRESULT CGraphicButton::OnStateChange(WPARAM, LPARAM) {
     if (outermost) SendMessage(WM_SETREDRAW, TRUE);
     --m_nUnseenDepth;
     if (outermost) Invalidate(TRUE);
+    if (outermost && m_hwndText) ::InvalidateRect(m_hwndText, nullptr, TRUE);  // its focus cue
     return result;
 }

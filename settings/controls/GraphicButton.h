@@ -20,6 +20,10 @@ public:
     // The large layout's caption height (20 instead of 15); repaints.
     void SetLargeCaption(bool large);
     void SetText(const std::wstring& text) { m_strText = text; }
+    // The caption reads right to left (WS_EX_RTLREADING), a Latin word or a number in it in its place.
+    void SetRightToLeft() {
+        ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) | WS_EX_RTLREADING);
+    }
     const std::wstring& Text() const { return m_strText; }
     // The size of the normal image, which the caption is centred on.
     SIZE ImageSize() const { return m_bmpNormal.GetSize(); }
@@ -31,13 +35,17 @@ public:
     // The caption's height in pixels where the one the layout gives (15, or 20 in the large layout) would not
     // hold the caption; 0 for that one.
     void SetCaptionHeight(int height) { m_nCaptionHeight = height; }
-    // What screen readers hear after the name and the state (accDescription); empty: the platform's answer.
-    void SetDescription(const std::wstring& text) { m_strDescription = text; }
-    // The button is one of a group of options (a radio button). It reads as an option to accessibility
-    // clients, keeps its checked state (BM_SETCHECK, BM_GETCHECK) and is a tab stop only while checked, never
-    // becomes the dialog's default button (Enter presses that one), and the arrow keys choose the next or
-    // previous option of its group.
-    void SetOption() { m_bOption = 1; }
+    // What screen readers call the button, as it stands. Its window text is the same with each '&' doubled,
+    // so that none gives it an access key.
+    void SetName(const std::wstring& name);
+    // The button is one of a group of options (a radio button) whose text `text` shows (a CStaticTrans that
+    // shows its focus cue). It reads as an option to accessibility clients, keeps its checked state
+    // (BM_SETCHECK, BM_GETCHECK) and is a tab stop only while checked, never becomes the dialog's default
+    // button (Enter presses that one), and the arrow keys choose the next or previous option of its group.
+    void SetOption(HWND text) {
+        m_bOption = 1;
+        m_hwndText = text;
+    }
     // Draws an owner-drawn button's pressed look. Part of the button's interface: the platform calls it only
     // for a button with the owner-draw style, which none of the dialog's has.
     void DrawItem(LPDRAWITEMSTRUCT item) override;
@@ -58,7 +66,8 @@ private:
     LRESULT OnGetDlgCode(WPARAM, LPARAM);
     LRESULT OnKeyDown(WPARAM, LPARAM);
     LRESULT OnStateChange(WPARAM, LPARAM);
-    LRESULT OnUpdateUiState(WPARAM, LPARAM);
+    // Whether the window hides its focus cues (until the user works with the keyboard), as it says now.
+    bool FocusCueHidden() const;
     void RelayToToolTip(UINT msg, WPARAM flags, LPARAM point);
     // The face in system colours; returns the caption's colour.
     COLORREF PaintSystemColourFace(HDC dc, const RECT& rc, bool pressed, bool hover, bool inactive);
@@ -81,12 +90,11 @@ private:
     TRACKMOUSEEVENT m_trackRequest{};
     std::wstring m_strText;
     int m_nCheck = BST_UNCHECKED;  // an option's checked state
-    // Focus cues hidden (WM_UPDATEUISTATE); -1 until the first paint asks the window (WM_QUERYUISTATE).
-    int m_bHideFocusCue = -1;
-    int m_nUnseenDepth = 0;  // nesting of OnStateChange
+    HWND m_hwndText = nullptr;     // an option's text
+    int m_nUnseenDepth = 0;        // nesting of OnStateChange
     bool m_bHighContrast = false;
     int m_nCaptionHeight = 0;
-    std::wstring m_strDescription;
+    std::wstring m_strName;
     fw::CFont m_fontCaption;
     int m_nCaptionFontHeight = 0;  // the height m_fontCaption was made for
 };

@@ -56,7 +56,8 @@ void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std:
                     wide ? "wider than" : "up to", wide ? "large" : "normal");
 }
 
-// What a screen reader reads of each button: name, role and state, through the accessibility API.
+// What a screen reader reads of each button: name, role, state, description and default action, through the
+// accessibility API.
 void PrintScreenReader(HWND dlg) {
     // Spelled out: the import libraries' IID_IAccessible resolves to no data.
     const IID accessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
@@ -72,10 +73,11 @@ void PrintScreenReader(HWND dlg) {
         VARIANT self{};
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
-        BSTR name = nullptr, description = nullptr;
+        BSTR name = nullptr, description = nullptr, action = nullptr;
         VARIANT role{}, state{};
         object->get_accName(self, &name);
         object->get_accDescription(self, &description);
+        object->get_accDefaultAction(self, &action);
         object->get_accRole(self, &role);
         object->get_accState(self, &state);
         wchar_t roleText[64] = L"";
@@ -91,7 +93,9 @@ void PrintScreenReader(HWND dlg) {
                     e2e::Narrow(roleText).c_str(), e2e::Narrow(states).c_str());
         if (description && *description)
             std::printf("      described as \"%s\"\n", e2e::Narrow(description).c_str());
+        if (action && *action) std::printf("      default action \"%s\"\n", e2e::Narrow(action).c_str());
         ::SysFreeString(description);
+        ::SysFreeString(action);
         ::SysFreeString(name);
         object->Release();
     }
