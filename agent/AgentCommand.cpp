@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <app.h>
-#include <childprocess.h>
+#include <framework/app.h>
+#include <framework/childprocess.h>
 
 std::wstring SystemToolPath(const ToolCommand& command) {
     const std::wstring dir = fw::SystemDirectory();

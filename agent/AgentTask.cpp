@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <app.h>
-#include <handles.h>
+#include <framework/app.h>
+#include <framework/handles.h>
 
 #include "AgentCommand.h"
 #include "ProgramFolders.h"

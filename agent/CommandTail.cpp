@@ -1,6 +1,6 @@
 #include "CommandTail.h"
 
-#include <text.h>
+#include <framework/text.h>
 
 AgentVerb ReadAgentVerb(const std::wstring& tail) {
     for (const bool package : {false, true}) {

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <app.h>
-#include <handles.h>
-#include <registry.h>
-#include <text.h>
+#include <framework/app.h>
+#include <framework/handles.h>
+#include <framework/registry.h>
+#include <framework/text.h>
 
 #include <algorithm>
 #include <cwchar>

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <handles.h>
-#include <text.h>
+#include <framework/handles.h>
+#include <framework/text.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The power-plan agent's application object.
 #pragma once
-#include <app.h>
-#include <handles.h>
+#include <framework/app.h>
+#include <framework/handles.h>
 
 class COskavel3App : public fw::CWinApp {
 public:

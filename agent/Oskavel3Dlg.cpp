@@ -1,6 +1,6 @@
 #include "Oskavel3Dlg.h"
 
-#include <app.h>
+#include <framework/app.h>
 
 #include "../resources/agent/resource.h"
 #include "AgentTask.h"

@@ -1,8 +1,8 @@
 // The agent's hidden dialog: it hosts the one-second timer whose first tick runs the agent's work.
 #pragma once
 #include <AgentExitCodes.h>
-#include <dialog.h>
-#include <handles.h>
+#include <framework/dialog.h>
+#include <framework/handles.h>
 
 #include "KeepIconic.h"
 #include "PowerScheme.h"

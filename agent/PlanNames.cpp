@@ -3,7 +3,7 @@
 
 #include <cwchar>
 
-#include <text.h>
+#include <framework/text.h>
 
 #include "AgentCommand.h"
 #include "GuidText.h"

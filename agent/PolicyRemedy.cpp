@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include <app.h>
-#include <childprocess.h>
-#include <handles.h>
+#include <framework/app.h>
+#include <framework/childprocess.h>
+#include <framework/handles.h>
 
 #include <optional>
 #include <string>

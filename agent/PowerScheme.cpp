@@ -2,8 +2,8 @@
 
 #include <PowerStore.h>
 
-#include <app.h>
-#include <text.h>
+#include <framework/app.h>
+#include <framework/text.h>
 
 #include "GuidText.h"
 

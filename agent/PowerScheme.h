@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include <handles.h>
+#include <framework/handles.h>
 
 #include <AgentExitCodes.h>
 

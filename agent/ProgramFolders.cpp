@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <handles.h>
+#include <framework/handles.h>
 
 #include "PathWithin.h"
 

@@ -77,6 +77,10 @@ EDITS = [
     "UPDATE `CustomAction` SET `Type` = 51 WHERE `Type` = 2099",
 ]
 
+# The check of QUICKRESUME runs in the client's and the server's sequence alike, as whoever runs the package:
+# an immediate action from the library (type 1) without the no-impersonation bit wixl gives it.
+EDITS += ["UPDATE `CustomAction` SET `Type` = 1 WHERE `Action` = 'CheckQuickResume'"]
+
 # The event source's key goes with the product ("-": the key is removed on uninstall), which wixl's
 # RegistryKey cannot say.
 EDITS += [

@@ -1,6 +1,6 @@
 #include "CommandRun.h"
 
-#include <app.h>
+#include <framework/app.h>
 
 #include "EventLog.h"
 #include "HelpViewer.h"

@@ -1,6 +1,6 @@
 #include "EventLog.h"
 
-#include <handles.h>
+#include <framework/handles.h>
 
 #include <sddl.h>
 

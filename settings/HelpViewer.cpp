@@ -10,9 +10,9 @@
 #include <shldisp.h>
 #include <shlobj.h>
 
-#include <childprocess.h>
-#include <com.h>
-#include <handles.h>
+#include <framework/childprocess.h>
+#include <framework/com.h>
+#include <framework/handles.h>
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include <handles.h>
+#include <framework/handles.h>
 
 #include <string>
 

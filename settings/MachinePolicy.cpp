@@ -1,6 +1,6 @@
 #include "MachinePolicy.h"
 
-#include <handles.h>
+#include <framework/handles.h>
 
 std::wstring MachinePolicy::Describe() const {
     switch (kind) {

@@ -1,7 +1,7 @@
 #include "TessalyApp.h"
 
 #include <VelmoraExitCodes.h>
-#include <com.h>
+#include <framework/com.h>
 
 #include <cwchar>
 

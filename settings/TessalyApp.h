@@ -1,6 +1,6 @@
 // The settings program's application object.
 #pragma once
-#include <app.h>
+#include <framework/app.h>
 
 #include "OsRule.h"
 

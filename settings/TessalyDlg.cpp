@@ -1,8 +1,8 @@
 #include "TessalyDlg.h"
 
 #include <VelmoraExitCodes.h>
-#include <app.h>
-#include <com.h>
+#include <framework/app.h>
+#include <framework/com.h>
 
 #include "../resources/settings/resource.h"
 #include "EventLog.h"
@@ -148,7 +148,11 @@ BOOL CTessalyDlg::OnInitDialog() {
         return end(velmora_exit::kDone);
     }
 
+    // The organization's choice, where it makes one, is what the dialog shows.
+    m_machinePolicy = ReadMachinePolicy();
+    if (m_machinePolicy.Set()) m_nSelectedMode = m_machinePolicy.Mode();
     ShowInitialState();
+    if (m_machinePolicy.Set()) ShowPolicy();
     // The picture stays first in the order, over every control, but hidden: a hit test from another process
     // (screen readers, touch exploration), which never hears it answer "transparent", would find it wherever
     // it looks. The dialog paints it instead (OnPaint).
@@ -209,7 +213,31 @@ void CTessalyDlg::InitCues() {
     SendMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0));
 }
 
+void CTessalyDlg::ShowPolicy() {
+    m_btnOn.EnableWindow(FALSE);
+    m_btnOff.EnableWindow(FALSE);
+    m_lblOn.EnableWindow(FALSE);
+    m_lblOff.EnableWindow(FALSE);
+    SetApplyEnabled(false);
+    // Beside the program's picture, where the dialog has room for two lines.
+    RECT rc{48, 46, 162, 68};
+    ::MapDialogRect(m_hWnd, &rc);
+    HWND line = ::CreateWindowExW(WS_EX_TRANSPARENT, L"Static", m_strPolicy.c_str(),
+                                  WS_CHILD | WS_VISIBLE | SS_NOPREFIX, rc.left, rc.top, rc.right - rc.left,
+                                  rc.bottom - rc.top, m_hWnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    // Without its own look the line still shows, in the dialog's colours.
+    if (!line || !m_lblPolicy.SubclassWindow(line)) return;
+    ::SetWindowPos(line, ::GetDlgItem(m_hWnd, IDC_PROGRAM_ICON), 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (IsRightToLeftLanguage(GetLanguageCode())) m_lblPolicy.SetRightToLeft();
+    const LabelColours colours = ColoursOf(LabelRole::kFeatureName, false);
+    m_lblPolicy.SetBackColor(colours.back);
+    m_lblPolicy.SetTextColor(colours.text);
+    m_lblPolicy.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontDescription.Get()), TRUE);
+}
+
 void CTessalyDlg::ChooseByLabel(CGraphicButton& option) {
+    if (m_machinePolicy.Set()) return;  // the organization's choice stands
     SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(option.GetSafeHwnd()), TRUE);
     SendMessage(WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(option), BN_CLICKED),
                 reinterpret_cast<LPARAM>(option.GetSafeHwnd()));
@@ -336,6 +364,7 @@ void CTessalyDlg::LoadButtonImages() {
 }
 
 void CTessalyDlg::OnSelectOn() {
+    if (m_machinePolicy.Set()) return;
     m_nSelectedMode = 1;
     ShowChosen(m_btnOn);
     ShowNotChosen(m_btnOff);
@@ -344,6 +373,7 @@ void CTessalyDlg::OnSelectOn() {
 }
 
 void CTessalyDlg::OnSelectOff() {
+    if (m_machinePolicy.Set()) return;
     m_nSelectedMode = 0;
     ShowChosen(m_btnOff);
     ShowNotChosen(m_btnOn);
@@ -413,6 +443,8 @@ void CTessalyDlg::LoadInterfaceTexts(const std::wstring& code) {
     m_strApply = ReadText(file, code, L"APPLY");
     m_strMsg1 = ReadText(file, code, L"MSG1");
     m_strMsg2 = ReadText(file, code, L"MSG2");
+    m_strPolicy = ReadText(file, code, L"POLICY");
+    if (m_strPolicy.empty()) m_strPolicy = ReadText(file, L"0409", L"POLICY");
     m_strHelp = ReadText(file, code, L"HELP");
     // A translation without the key (a maker's own file in the documented format has none) still names the
     // help button for screen readers: in English.
@@ -452,6 +484,11 @@ void CTessalyDlg::ColourLabels(bool highContrast) {
         const LabelColours colours = ColoursOf(l.role, highContrast);
         l.label.SetBackColor(colours.back);
         l.label.SetTextColor(colours.text);
+    }
+    if (m_lblPolicy.GetSafeHwnd()) {
+        const LabelColours colours = ColoursOf(LabelRole::kFeatureName, highContrast);
+        m_lblPolicy.SetBackColor(colours.back);
+        m_lblPolicy.SetTextColor(colours.text);
     }
 }
 

@@ -1,7 +1,7 @@
 // The settings program's only window: shows the quick-resume state and switches it.
 #pragma once
-#include <dialog.h>
-#include <handles.h>
+#include <framework/dialog.h>
+#include <framework/handles.h>
 
 #include <string>
 
@@ -12,6 +12,7 @@
 #include "firmware/ModeRecord.h"
 #include "firmware/PowerPolicy.h"
 #include "firmware/QuickResume.h"
+#include "MachinePolicy.h"
 #include "VelmoraCommand.h"
 
 // The program's title: the dialog's caption (its template's too), the title label and the message boxes'
@@ -59,6 +60,9 @@ private:
     // Screen readers hear the options as one group named by the feature name and described by the
     // description.
     void GroupOptions();
+    // Under a machine policy: its choice shown, the options and Apply disabled, and the line that says the
+    // organization manages the setting.
+    void ShowPolicy();
     // The high-contrast look (system colours, no picture behind text) or the designed one; follows the theme.
     void ShowContrast(bool highContrast);
     LRESULT OnThemeChange(WPARAM, LPARAM);
@@ -120,7 +124,8 @@ private:
     std::wstring m_strApply;
     std::wstring m_strMsg1;  // read with the other texts of the file's format; shown nowhere
     std::wstring m_strMsg2;
-    std::wstring m_strHelp;  // the help button's name for screen readers ("HELP")
+    std::wstring m_strPolicy;  // the line shown under a machine policy
+    std::wstring m_strHelp;    // the help button's name for screen readers ("HELP")
 
     CGraphicButton m_btnOn;
     CGraphicButton m_btnOff;
@@ -134,6 +139,10 @@ private:
     CStaticTrans m_lblOn;
     CStaticTrans m_lblOff;
     CStaticTrans m_lblTitle;
+    // Only while the organization's machine policy sets quick resume: the line that says so, made at run time
+    // beside the program's picture.
+    CStaticTrans m_lblPolicy;
+    MachinePolicy m_machinePolicy;
 
     fw::CFont m_fontDescription;
     fw::CFont m_fontFeatureName;

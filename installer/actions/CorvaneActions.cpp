@@ -5,7 +5,8 @@
 //   RunChecked: a failure fails the installation, which Windows Installer then rolls back ("/install").
 //   RunLogged:  a failed program is only logged (the uninstall steps, which must not keep a product installed
 //               that cannot run any more, and the rollback steps).
-//   CheckQuickResume: the QUICKRESUME property, when given, is ON or OFF (in any letter case); any other value
+//   CheckQuickResume: the QUICKRESUME property, when given, is ON or OFF (in any letter case); any other
+//   value
 //               stops the installation before anything changes, and the log says why.
 // An action given no command line, or one that names no program, ran nothing: both fail then, since the step
 // they stand for did not happen.
@@ -13,8 +14,6 @@
 
 #include <msi.h>
 #include <msiquery.h>
-
-#include <string>
 
 #include "ProgramRun.h"
 
@@ -63,8 +62,10 @@ extern "C" __declspec(dllexport) UINT __stdcall CheckQuickResume(MSIHANDLE insta
     if (read == ERROR_SUCCESS &&
         (value[0] == L'\0' || ::lstrcmpiW(value, L"ON") == 0 || ::lstrcmpiW(value, L"OFF") == 0))
         return ERROR_SUCCESS;
-    const std::wstring given = read == ERROR_SUCCESS ? std::wstring(value) : std::wstring(L"(a value too long to show)");
-    const std::wstring line = L"Corvane: QUICKRESUME must be ON or OFF, not \"" + given + L"\"; nothing was installed.";
-    Log(&install, line.c_str());
+    // Built by hand: the library links no C++ string support, to stay small.
+    wchar_t line[160] = L"Corvane: QUICKRESUME must be ON or OFF, not \"";
+    ::lstrcatW(line, read == ERROR_SUCCESS ? value : L"(a value too long to show)");
+    ::lstrcatW(line, L"\"; nothing was installed.");
+    Log(&install, line);
     return ERROR_INSTALL_FAILURE;
 }

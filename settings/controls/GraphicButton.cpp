@@ -1,6 +1,6 @@
 #include "GraphicButton.h"
 
-#include <accessible.h>
+#include <framework/accessible.h>
 #include <oleacc.h>
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // A push button that paints one of four bitmaps (pressed, hover, inactive, normal) with its caption
 // centred over it, and shows the hover look through the platform's mouse tracking.
 #pragma once
-#include <controls.h>
-#include <handles.h>
+#include <framework/controls.h>
+#include <framework/handles.h>
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "OptionGroup.h"
 
-#include <accessible.h>
-#include <handles.h>
+#include <framework/accessible.h>
+#include <framework/handles.h>
 #include <oleacc.h>
 
 #include "AccessKey.h"

@@ -3,7 +3,7 @@
 // the group's title. It lies over its options but is no target of any hit test: screen readers and touch
 // exploration at a point on an option or its text find that option or text.
 #pragma once
-#include <controls.h>
+#include <framework/controls.h>
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // A static label with a chosen text colour and either a solid background or none at all, so that its
 // text can stand directly on the dialog's background picture.
 #pragma once
-#include <controls.h>
-#include <handles.h>
+#include <framework/controls.h>
+#include <framework/handles.h>
 
 #include <string>
 

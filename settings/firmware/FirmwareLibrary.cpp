@@ -1,7 +1,7 @@
 #include "FirmwareLibrary.h"
 
-#include <app.h>
-#include <handles.h>
+#include <framework/app.h>
+#include <framework/handles.h>
 
 #include <cstdio>
 

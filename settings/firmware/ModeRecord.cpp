@@ -1,8 +1,8 @@
 #include "ModeRecord.h"
 
-#include <handles.h>
-#include <registry.h>
-#include <text.h>
+#include <framework/handles.h>
+#include <framework/registry.h>
+#include <framework/text.h>
 
 #include <sddl.h>
 

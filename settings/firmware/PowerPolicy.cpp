@@ -2,11 +2,11 @@
 
 #include <PowerStore.h>
 
-#include <app.h>
-#include <childprocess.h>
-#include <handles.h>
-#include <registry.h>
-#include <text.h>
+#include <framework/app.h>
+#include <framework/childprocess.h>
+#include <framework/handles.h>
+#include <framework/registry.h>
+#include <framework/text.h>
 
 #include <cstdio>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "UserHive.h"
 
-#include <app.h>
-#include <registry.h>
+#include <framework/app.h>
+#include <framework/registry.h>
 
 namespace {
 using RegLoadAppKeyFn = LSTATUS(WINAPI*)(LPCWSTR, PHKEY, REGSAM, DWORD, DWORD);

@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-#include <handles.h>
+#include <framework/handles.h>
 
 #include <string>
 #include <vector>

@@ -2,13 +2,13 @@
 // platform gives back, and the process's DLL search.
 #include <gtest/gtest.h>
 
-#include <app.h>
-#include <childprocess.h>
-#include <com.h>
-#include <controls.h>
-#include <handles.h>
-#include <registry.h>
-#include <text.h>
+#include <framework/app.h>
+#include <framework/childprocess.h>
+#include <framework/com.h>
+#include <framework/controls.h>
+#include <framework/handles.h>
+#include <framework/registry.h>
+#include <framework/text.h>
 
 #include <string>
 #include <thread>

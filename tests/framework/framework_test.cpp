@@ -1,8 +1,8 @@
 // Our application framework: the command tail, module folders of any length, message-map routing.
 #include <gtest/gtest.h>
 
-#include <app.h>
-#include <dialog.h>
+#include <framework/app.h>
+#include <framework/dialog.h>
 
 #include <string>
 

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <app.h>
+#include <framework/app.h>
 #include <e2e.h>
 #include <machine.h>
-#include <text.h>
+#include <framework/text.h>
 
 #include <string>
 

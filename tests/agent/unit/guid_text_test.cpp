@@ -4,7 +4,7 @@
 
 #include <e2e.h>
 #include <machine.h>
-#include <text.h>
+#include <framework/text.h>
 
 #include "GuidText.h"
 

@@ -1,7 +1,7 @@
 // The dialog for users other than a sighted mouse user of a left-to-right language: what screen readers hear,
 // the options as one radio group, high contrast, right-to-left languages, and a window that answers while
 // Apply runs.
-#include <com.h>
+#include <framework/com.h>
 #include <oleacc.h>
 
 #include <vector>

@@ -127,3 +127,23 @@ TEST_F(FleetTest, WithoutFirmwareSupportNothingIsSwitched) {
     EXPECT_FALSE(StoredMode().has_value());
     EXPECT_EQ(static_cast<DWORD>(velmora_exit::kModeUnavailable), Run(L"STATUS").exitCode);
 }
+
+// Under a policy the dialog shows the policy's choice, with the options and Apply disabled and the line that
+// says the organization manages the setting.
+TEST_F(FleetTest, TheDialogShowsThePolicysChoiceAndTakesNoOther) {
+    ASSERT_TRUE(SetPolicy(1));
+    ASSERT_TRUE(SetStoredMode(0));
+    e2e::AppUnderTest app(Exe(), L"");
+    HWND dlg = app.WaitForDialog(kTitle);
+    ASSERT_NE(nullptr, dlg);
+    EXPECT_EQ(BST_CHECKED, app.Send(::GetDlgItem(dlg, IDC_ON_OPTION), BM_GETCHECK));
+    for (int id : {IDC_ON_OPTION, IDC_OFF_OPTION, IDC_APPLY})
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, id))) << id;
+    const HWND line = ::FindWindowExW(dlg, nullptr, L"Static", UiText(L"POLICY").c_str());
+    ASSERT_NE(nullptr, line) << "no line says that the organization manages the setting";
+    EXPECT_TRUE(::IsWindowVisible(line));
+    EXPECT_FALSE(app.Click(dlg, IDC_OFF_OPTION));
+    ASSERT_TRUE(app.Click(dlg, IDCANCEL));
+    ASSERT_TRUE(app.WaitExit());
+    EXPECT_TRUE(FirmwareSwitches().empty());
+}

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <e2e.h>
-#include <handles.h>
+#include <framework/handles.h>
 #include <usp10.h>
 
 #include <algorithm>
