@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "e2e.h"
+#include "test_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "e2e.h"
+#include "test_support.h"
 
 TEST(CommandTail, ProgramNameEndsAtTheFirstBlankOutsideQuotes) {
     EXPECT_STREQ(L"UNINSTALL", fw::CommandTail(L"Velmora.exe UNINSTALL"));

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <framework/app.h>
-#include <e2e.h>
+#include "test_support.h"
 #include <machine.h>
 #include <framework/text.h>
 

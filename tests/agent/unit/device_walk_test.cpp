@@ -2,7 +2,7 @@
 // tests' own enumerator.
 #include <gtest/gtest.h>
 
-#include <e2e.h>
+#include "test_support.h"
 #include <machine.h>
 
 #include "DeviceWake.h"

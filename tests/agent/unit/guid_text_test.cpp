@@ -2,7 +2,7 @@
 // readings of texts that are not well formed, written out.
 #include <gtest/gtest.h>
 
-#include <e2e.h>
+#include "test_support.h"
 #include <machine.h>
 #include <framework/text.h>
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <e2e.h>
+#include "test_support.h"
 
 #include <string>
 #include <vector>

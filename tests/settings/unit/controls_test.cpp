@@ -5,7 +5,7 @@
 
 #include "../../../resources/settings/resource.h"
 #include "controls/GraphicButton.h"
-#include "e2e.h"
+#include "test_support.h"
 #include "controls/StaticTrans.h"
 
 namespace {

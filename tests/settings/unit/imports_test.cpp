@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <e2e.h>
+#include "test_support.h"
 
 #include <cstring>
 #include <map>
@@ -188,6 +188,7 @@ const ImportTable kAvailableOn52x64 = {
       "LoadCursorW",
       "LoadIconW",
       "LoadStringW",
+      "MapDialogRect",
       "MapWindowPoints",
       "MessageBoxW",
       "MsgWaitForMultipleObjects",

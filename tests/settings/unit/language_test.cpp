@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <e2e.h>
+#include "test_support.h"
 #include <framework/handles.h>
 #include <usp10.h>
 
