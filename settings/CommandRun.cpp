@@ -1,12 +1,12 @@
 #include "CommandRun.h"
 
+#include <VelmoraExitCodes.h>
 #include <framework/app.h>
 
 #include "EventLog.h"
 #include "HelpViewer.h"
 #include "MachinePolicy.h"
 #include "TessalyApp.h"
-#include <VelmoraExitCodes.h>
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/ModeRecord.h"
 #include "firmware/PowerPolicy.h"

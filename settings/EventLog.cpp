@@ -1,5 +1,6 @@
 #include "EventLog.h"
 
+#include <VelmoraExitCodes.h>
 #include <framework/handles.h>
 
 #include <sddl.h>
@@ -7,7 +8,6 @@
 #include <vector>
 
 #include "VelmoraEvents.h"
-#include <VelmoraExitCodes.h>
 
 namespace {
 const wchar_t* ModeName(int mode) {
