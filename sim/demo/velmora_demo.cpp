@@ -19,15 +19,15 @@
 #include <utility>
 #include <vector>
 
-#include "e2e.h"
-#include "screenshot.h"
+#include <drive.h>
+#include <screenshot.h>
 
 namespace {
 
 const wchar_t kTitle[] = L"Corvane Velmora";
 const int kOnOption = 1000, kApply = 3;
 
-HWND OpenDialog(e2e::AppUnderTest& app) {
+HWND OpenDialog(drive::AppUnderTest& app) {
     HWND dlg = app.WaitForDialog(kTitle, 60000);
     if (!dlg) {
         std::fprintf(stderr, "the dialog did not appear\n");
@@ -40,18 +40,18 @@ HWND OpenDialog(e2e::AppUnderTest& app) {
 // look has none).
 void Shot(HWND dlg, const std::wstring& exe, const std::wstring& dir, const std::wstring& name,
           bool designed = true) {
-    if (!e2e::WaitForStillWindow(dlg)) std::printf("  (the window was still changing)\n");
+    if (!drive::WaitForStillWindow(dlg)) std::printf("  (the window was still changing)\n");
     RECT client;
     ::GetClientRect(dlg, &client);
-    const e2e::Layout layout = e2e::ShownLayout(dlg, exe);
+    const drive::Layout layout = drive::ShownLayout(dlg, exe);
     const std::wstring path = dir + L"\\" + name + L".bmp";
-    e2e::SaveWindowShot(dlg, path);
-    std::printf("  picture %ls: client area %ld x %ld, %s\n", (name + L".png").c_str(), client.right,
-                client.bottom,
-                designed ? (std::string(e2e::LayoutName(layout)) + " layout").c_str() : "high-contrast look");
+    drive::SaveWindowShot(dlg, path);
+    std::printf(
+        "  picture %ls: client area %ld x %ld, %s\n", (name + L".png").c_str(), client.right, client.bottom,
+        designed ? (std::string(drive::LayoutName(layout)) + " layout").c_str() : "high-contrast look");
     if (!designed) return;
     const bool wide = client.right > 364;
-    if ((wide && layout != e2e::Layout::Large) || (!wide && layout != e2e::Layout::Normal))
+    if ((wide && layout != drive::Layout::Large) || (!wide && layout != drive::Layout::Normal))
         std::printf("  note: a client area %s 364 pixels wide should show the %s layout\n",
                     wide ? "wider than" : "up to", wide ? "large" : "normal");
 }
@@ -89,11 +89,11 @@ void PrintScreenReader(HWND dlg) {
             ::GetStateTextW(bit, text, 64);
             states += (states.empty() ? L"" : L", ") + std::wstring(text);
         }
-        std::printf("    \"%s\": %s (%s)\n", e2e::Narrow(name ? name : L"").c_str(),
-                    e2e::Narrow(roleText).c_str(), e2e::Narrow(states).c_str());
+        std::printf("    \"%s\": %s (%s)\n", drive::Narrow(name ? name : L"").c_str(),
+                    drive::Narrow(roleText).c_str(), drive::Narrow(states).c_str());
         if (description && *description)
-            std::printf("      described as \"%s\"\n", e2e::Narrow(description).c_str());
-        if (action && *action) std::printf("      default action \"%s\"\n", e2e::Narrow(action).c_str());
+            std::printf("      described as \"%s\"\n", drive::Narrow(description).c_str());
+        if (action && *action) std::printf("      default action \"%s\"\n", drive::Narrow(action).c_str());
         ::SysFreeString(description);
         ::SysFreeString(action);
         ::SysFreeString(name);
@@ -102,8 +102,8 @@ void PrintScreenReader(HWND dlg) {
     ::CoUninitialize();
 }
 
-// Wine keeps high contrast off whatever the user chooses; the harness shows the program the choice as Windows
-// answers it (e2e::HighContrastTheme). The colours are those Windows sets for "High Contrast Black", which
+// Wine keeps high contrast off whatever the user chooses; the driver shows the program the choice as Windows
+// answers it (drive::HighContrastTheme). The colours are those Windows sets for "High Contrast Black", which
 // programs started afterwards get; the machine's own are put back at the end.
 int Contrast(const std::wstring& exe, const std::wstring& dir, const std::wstring& prefix) {
     const wchar_t colours[] = L"Control Panel\\Colors";
@@ -111,34 +111,43 @@ int Contrast(const std::wstring& exe, const std::wstring& dir, const std::wstrin
         {L"Window", L"0 0 0"},           {L"WindowText", L"255 255 255"}, {L"ButtonFace", L"0 0 0"},
         {L"ButtonText", L"255 255 255"}, {L"Hilight", L"26 235 255"},     {L"HilightText", L"0 0 0"},
         {L"GrayText", L"63 242 0"}};
+    auto setColour = [&](const wchar_t* name, const std::wstring& value) {
+        return drive::reg::Write(HKEY_CURRENT_USER, colours, name, REG_SZ, value.c_str(),
+                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    };
     std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>> saved;
+    bool ready = true;
     for (const auto& [name, value] : scheme) {
-        saved.emplace_back(name, e2e::reg::GetString(HKEY_CURRENT_USER, colours, name));
-        e2e::reg::SetString(HKEY_CURRENT_USER, colours, name, value);
+        saved.emplace_back(name, drive::reg::GetString(HKEY_CURRENT_USER, colours, name));
+        ready = setColour(name, value) && ready;
     }
     int result = 1;
-    {
-        e2e::HighContrastTheme theme;
-        e2e::AppUnderTest app(exe, L"");
+    if (ready) {
+        drive::HighContrastTheme theme;
+        drive::AppUnderTest app(exe, L"");
         if (HWND dlg = OpenDialog(app)) {
             for (bool on : {true, false}) {
                 std::printf("  high contrast %s (the theme announced to the open dialog)\n",
                             on ? "on" : "off");
-                theme.Switch(on, dlg);
+                if (!theme.Switch(on, dlg))
+                    std::printf("  (the high-contrast choice could not be written)\n");
                 Shot(dlg, exe, dir, prefix + (on ? L"-high-contrast" : L"-designed-again"), !on);
             }
             app.Click(dlg, IDCANCEL);
             result = app.WaitExit(60000) ? 0 : 1;
         }
     }
-    for (const auto& [name, value] : saved)
-        value ? e2e::reg::SetString(HKEY_CURRENT_USER, colours, name, *value)
-              : e2e::reg::DeleteValue(HKEY_CURRENT_USER, colours, name);
+    for (const auto& [name, value] : saved) {
+        const bool restored =
+            value ? setColour(name, *value)
+                  : drive::reg::DeleteValue(HKEY_CURRENT_USER, colours, name) == ERROR_SUCCESS;
+        if (!restored) result = 1;
+    }
     return result;
 }
 
 int Measure(const std::wstring& exe) {
-    e2e::AppUnderTest app(exe, L"");
+    drive::AppUnderTest app(exe, L"");
     HWND dlg = OpenDialog(app);
     if (!dlg) return 1;
     RECT client;
@@ -149,7 +158,7 @@ int Measure(const std::wstring& exe) {
 }
 
 int Pictures(const std::wstring& exe, const std::wstring& dir, const std::wstring& prefix, bool drive) {
-    e2e::AppUnderTest app(exe, L"");
+    drive::AppUnderTest app(exe, L"");
     HWND dlg = OpenDialog(app);
     if (!dlg) return 1;
     Shot(dlg, exe, dir, prefix + L"-start");
@@ -179,7 +188,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"measure" && argc == 3) return Measure(argv[2]);
     if (mode == L"resolution" && argc == 3)
-        return e2e::SetResolution(std::wcstoul(argv[2], nullptr, 10)) ? 0 : 1;
+        return drive::SetResolution(std::wcstoul(argv[2], nullptr, 10)) ? 0 : 1;
     if (mode == L"contrast" && argc == 5) return Contrast(argv[2], argv[3], argv[4]);
     if (mode == L"pictures" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"--drive")))
         return Pictures(argv[2], argv[3], argv[4], argc == 6);

@@ -14,31 +14,6 @@ namespace e2e {
 
 // ---- paths and files ----
 
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                  nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                          nullptr);
-    return out;
-}
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
-std::wstring FromUnixPath(const std::string& unixPath) {
-    std::wstring path = L"Z:" + Widen(unixPath);
-    for (auto& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
-}
-
 std::wstring DistDir() {
     const char* dist = std::getenv("CORVANE_DIST");
     std::wstring path = dist ? FromUnixPath(dist) : L".";
@@ -104,10 +79,6 @@ std::wstring MakeSandbox(const std::wstring& name) {
     return WriteTextFile(path, bytes);
 }
 
-bool FileExists(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
     if (!in) return std::nullopt;
@@ -143,18 +114,6 @@ MovedAside::~MovedAside() {
     if (m_moved) ::MoveFileExW((m_path + L".aside").c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y) {
-    HBITMAP bmp = ::LoadBitmapW(module, MAKEINTRESOURCEW(id));
-    if (!bmp) return CLR_INVALID;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
-    const COLORREF color = ::GetPixel(dc, x, y);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::DeleteObject(bmp);
-    return color;
-}
-
 // ---- registry ----
 
 namespace reg {
@@ -179,26 +138,15 @@ namespace {
 
 ::testing::AssertionResult DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name,
                                        REGSAM view) {
-    HKEY key;
-    LSTATUS status = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | view, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return ::testing::AssertionSuccess();
-    if (status != ERROR_SUCCESS) return Failed("cannot open", path, status);
-    status = ::RegDeleteValueW(key, name.c_str());
-    ::RegCloseKey(key);
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-        return Failed("cannot delete a value of", path, status);
+    const LSTATUS status = drive::reg::DeleteValue(root, path, name, view);
+    if (status != ERROR_SUCCESS) return Failed("cannot delete a value of", path, status);
     return ::testing::AssertionSuccess();
 }
 
 namespace {
 ::testing::AssertionResult Write(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                                  const void* data, DWORD size, REGSAM view) {
-    HKEY key;
-    LSTATUS status =
-        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) return Failed("cannot create", path, status);
-    status = ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-    ::RegCloseKey(key);
+    const LSTATUS status = drive::reg::Write(root, path, name, type, data, size, view);
     if (status != ERROR_SUCCESS) return Failed("cannot write a value of", path, status);
     return ::testing::AssertionSuccess();
 }
@@ -227,61 +175,6 @@ namespace {
                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)), view);
 }
 
-namespace {
-// RegGetValueW on a key opened in the given view.
-LSTATUS GetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD flags, DWORD* type,
-                 void* data, DWORD* size, REGSAM view) {
-    HKEY key;
-    LSTATUS rc = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key);
-    if (rc != ERROR_SUCCESS) return rc;
-    rc = ::RegGetValueW(key, nullptr, name.c_str(), flags, type, data, size);
-    ::RegCloseKey(key);
-    return rc;
-}
-}  // namespace
-
-std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
-    DWORD value = 0, size = sizeof value;
-    if (GetValue(root, path, name, RRF_RT_REG_DWORD, nullptr, &value, &size, view) != ERROR_SUCCESS)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
-                                      DWORD* type, REGSAM view) {
-    DWORD size = 0;
-    DWORD t = 0;
-    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-    if (GetValue(root, path, name, flags, &t, nullptr, &size, view) != ERROR_SUCCESS) return std::nullopt;
-    std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (GetValue(root, path, name, flags, &t, value.data(), &size, view) != ERROR_SUCCESS)
-        return std::nullopt;
-    value.resize(wcslen(value.c_str()));
-    if (type) *type = t;
-    return value;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
-    HKEY key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(key);
-    return true;
-}
-
-std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM view) {
-    std::vector<std::wstring> names;
-    HKEY key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return names;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = 256;
-        if (::RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, len);
-    }
-    ::RegCloseKey(key);
-    return names;
-}
 }  // namespace reg
 
 }  // namespace e2e

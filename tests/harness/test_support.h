@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <drive.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,8 +15,12 @@ namespace e2e {
 
 // ---- paths and files ----
 
-// A Unix path as Wine's Z: drive shows it.
-std::wstring FromUnixPath(const std::string& unixPath);
+// Text and paths, as the simulated machine's driver has them.
+using drive::FileExists;
+using drive::FromUnixPath;
+using drive::Narrow;
+using drive::Widen;
+
 // The build's dist folder (environment CORVANE_DIST, a Unix path) as a Windows path, with a trailing
 // backslash.
 std::wstring DistDir();
@@ -26,7 +32,6 @@ std::wstring MakeSandbox(const std::wstring& name);
 ::testing::AssertionResult WriteTextFile(const std::wstring& path, const std::string& utf8);
 // Writes UTF-16LE with a byte-order mark, the form GetPrivateProfileStringW reads as Unicode.
 ::testing::AssertionResult WriteUtf16File(const std::wstring& path, const std::wstring& text);
-bool FileExists(const std::wstring& path);
 // A file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 // The bytes of a text as the registry holds a string: UTF-16LE with its terminating zero.
@@ -61,22 +66,9 @@ private:
     std::wstring m_path;
     bool m_moved = false;
 };
-std::string Narrow(const std::wstring& text);  // UTF-8
-std::wstring Widen(const std::string& text);   // from UTF-8
 
-// The colour of a bitmap resource of `module` at a point (CLR_INVALID when there is no such bitmap).
-COLORREF BitmapResourcePixel(HMODULE module, UINT id, int x, int y);
-
-// Polls until the condition holds; false at the deadline.
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(20);  // the polling interval; the deadline above bounds the wait
-    }
-    return true;
-}
+using drive::BitmapResourcePixel;
+using drive::WaitUntil;
 
 // ---- registry ----
 
@@ -97,11 +89,10 @@ namespace reg {
                                     DWORD value, REGSAM view = 0);
 ::testing::AssertionResult SetString(HKEY root, const std::wstring& path, const std::wstring& name,
                                      const std::wstring& value, DWORD type = REG_SZ, REGSAM view = 0);
-std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
-std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
-                                      DWORD* type = nullptr, REGSAM view = 0);
-bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
-std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path, REGSAM view = 0);
+using drive::reg::GetDword;
+using drive::reg::GetString;
+using drive::reg::KeyExists;
+using drive::reg::SubKeys;
 }  // namespace reg
 
 }  // namespace e2e

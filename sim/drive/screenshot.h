@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace e2e {
+namespace drive {
 
 // The colour the screen shows at a point of a window's client area.
 COLORREF ScreenPixel(HWND window, int x, int y);
@@ -22,4 +22,4 @@ const char* LayoutName(Layout layout);
 // `exe` is the settings program that owns the dialog (its images are read from its resources).
 Layout ShownLayout(HWND dialog, const std::wstring& exe);
 
-}  // namespace e2e
+}  // namespace drive

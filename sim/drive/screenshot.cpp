@@ -3,9 +3,9 @@
 #include <fstream>
 #include <vector>
 
-#include "e2e.h"
+#include "drive.h"
 
-namespace e2e {
+namespace drive {
 
 namespace {
 
@@ -129,4 +129,4 @@ Layout ShownLayout(HWND dialog, const std::wstring& exe) {
     return shown;
 }
 
-}  // namespace e2e
+}  // namespace drive
