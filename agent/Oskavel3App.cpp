@@ -1,6 +1,6 @@
 #include "Oskavel3App.h"
 
-#include <AgentExitCodes.h>
+#include <ExitCodes.h>
 
 #include "CommandTail.h"
 #include "Oskavel3Dlg.h"

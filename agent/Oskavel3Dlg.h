@@ -1,6 +1,6 @@
 // The agent's hidden dialog: it hosts the one-second timer whose first tick runs the agent's work.
 #pragma once
-#include <AgentExitCodes.h>
+#include <ExitCodes.h>
 #include <framework/dialog.h>
 #include <framework/handles.h>
 
@@ -16,7 +16,7 @@ public:
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    // What the process ends with (see AgentExitCodes.h).
+    // What the process ends with (see ExitCodes.h).
     int ExitCode() const { return m_nExitCode; }
 
 protected:

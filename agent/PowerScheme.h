@@ -4,7 +4,7 @@
 
 #include <framework/handles.h>
 
-#include <AgentExitCodes.h>
+#include <ExitCodes.h>
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "CommandRun.h"
 
-#include <VelmoraExitCodes.h>
+#include <ExitCodes.h>
 #include <framework/app.h>
 
 #include "EventLog.h"

@@ -1,6 +1,6 @@
 #include "EventLog.h"
 
-#include <VelmoraExitCodes.h>
+#include <ExitCodes.h>
 #include <framework/handles.h>
 
 #include <sddl.h>
@@ -15,12 +15,7 @@ const wchar_t* ModeName(int mode) {
 }
 }  // namespace
 
-CEventLog::CEventLog() : m_hSource(::RegisterEventSourceW(nullptr, kEventSource)) {}
-
-CEventLog::~CEventLog() {
-    // Closing a source handle only ends this process's use of it.
-    if (m_hSource) (void)::DeregisterEventSource(m_hSource);
-}
+CEventLog::CEventLog() : m_source(::RegisterEventSourceW(nullptr, kEventSource)) {}
 
 bool CEventLog::Switched(int to, const std::wstring& from, SwitchRoute route) {
     const std::wstring strings[] = {ModeName(to), RunningAccountName(), RouteName(route), from};
@@ -34,10 +29,10 @@ bool CEventLog::Failed(int to, SwitchRoute route, int exitCode) {
 }
 
 bool CEventLog::Write(WORD type, DWORD id, const std::wstring* strings, WORD count) {
-    if (!m_hSource) return false;
+    if (!m_source) return false;
     std::vector<LPCWSTR> texts;
     for (WORD i = 0; i < count; ++i) texts.push_back(strings[i].c_str());
-    return ::ReportEventW(m_hSource, type, 0, id, nullptr, count, 0, texts.data(), nullptr) != FALSE;
+    return ::ReportEventW(m_source.Get(), type, 0, id, nullptr, count, 0, texts.data(), nullptr) != FALSE;
 }
 
 std::wstring RunningAccountName() {

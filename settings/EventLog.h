@@ -4,18 +4,24 @@
 #pragma once
 #include <windows.h>
 
+#include <framework/handles.h>
+
 #include <string>
 
 #include "VelmoraCommand.h"
 
 inline constexpr wchar_t kEventSource[] = L"Corvane Velmora";
 
+// An event source; closing it only ends this process's use of the source.
+struct EventSourceTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { (void)::DeregisterEventSource(h); }
+};
+
 class CEventLog {
 public:
     CEventLog();
-    ~CEventLog();
-    CEventLog(const CEventLog&) = delete;
-    CEventLog& operator=(const CEventLog&) = delete;
 
     // `to` is the new mode (1 on, 0 off); `from` what the records held before ("on", "off", "on for some
     // users"). False when the entry could not be written (no event log service, say).
@@ -24,7 +30,7 @@ public:
 
 private:
     [[nodiscard]] bool Write(WORD type, DWORD id, const std::wstring* strings, WORD count);
-    HANDLE m_hSource = nullptr;
+    fw::UniqueHandle<EventSourceTraits> m_source;
 };
 
 // The account this program runs as, as "DOMAIN\name", or its SID text where the name cannot be found.

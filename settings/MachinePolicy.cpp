@@ -3,17 +3,11 @@
 #include <framework/handles.h>
 
 std::wstring MachinePolicy::Describe() const {
-    switch (kind) {
-        case Kind::kNone:
-            return L"none";
-        case Kind::kOn:
-            return L"on";
-        case Kind::kOff:
-            return L"off";
-        case Kind::kInvalid:
-            break;
-    }
-    return L"none (the value " + std::to_wstring(value) + L" is neither 0 nor 1, so it sets nothing)";
+    if (kind == Kind::kOn) return L"on";
+    if (kind == Kind::kOff) return L"off";
+    if (kind == Kind::kInvalid)
+        return L"none (the value " + std::to_wstring(value) + L" is neither 0 nor 1, so it sets nothing)";
+    return L"none";
 }
 
 MachinePolicy ReadMachinePolicy() {

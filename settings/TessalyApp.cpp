@@ -1,6 +1,6 @@
 #include "TessalyApp.h"
 
-#include <VelmoraExitCodes.h>
+#include <ExitCodes.h>
 #include <framework/com.h>
 
 #include <cwchar>

@@ -1,6 +1,6 @@
 #include "TessalyDlg.h"
 
-#include <VelmoraExitCodes.h>
+#include <ExitCodes.h>
 #include <framework/app.h>
 #include <framework/com.h>
 

@@ -24,7 +24,7 @@ public:
     CTessalyDlg();
     ~CTessalyDlg() override;
 
-    // What the package's switch-off ends with (VelmoraExitCodes.h).
+    // What the package's switch-off ends with (ExitCodes.h).
     int ExitCode() const { return m_nExitCode; }
 
 protected:

@@ -1,7 +1,6 @@
 #include "ProgramRun.h"
 
-#include <AgentExitCodes.h>
-#include <VelmoraExitCodes.h>
+#include <ExitCodes.h>
 
 #include <cstring>
 #include <cwchar>

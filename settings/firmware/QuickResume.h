@@ -10,7 +10,7 @@
 #include "FirmwareLibrary.h"
 #include "ModeRecord.h"
 #include "PowerPolicy.h"
-#include <VelmoraExitCodes.h>
+#include <ExitCodes.h>
 
 // The texts a person is to be told, in the order things happened, the lines for a log (what was written for
 // whom), and the first failure's exit code.

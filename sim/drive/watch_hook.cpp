@@ -10,6 +10,8 @@
 // Wine's.
 #include <windows.h>
 
+#include "import_redirect.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -36,28 +38,16 @@ BOOL WINAPI SystemParametersAsWindows(UINT action, UINT param, PVOID data, UINT 
 
 // Points the program's import of user32's SystemParametersInfoW at the answer above.
 void RedirectSystemParameters() {
-    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!imports.VirtualAddress) return;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name;
-         ++dll) {
-        if (_stricmp(reinterpret_cast<const char*>(base + dll->Name), "user32.dll") != 0) continue;
-        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-        for (; dll->OriginalFirstThunk && name->u1.AddressOfData; ++name, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "SystemParametersInfoW") != 0)
-                continue;
-            DWORD protection = 0;
-            ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
-            g_systemParameters = reinterpret_cast<SystemParametersFn>(slot->u1.Function);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(&SystemParametersAsWindows);
-            ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-        }
-    }
+    drive::RedirectImports(
+        "user32.dll",
+        [](const char* name) {
+            return std::strcmp(name, "SystemParametersInfoW") == 0
+                       ? reinterpret_cast<void*>(&SystemParametersAsWindows)
+                       : nullptr;
+        },
+        [](const char*, void* previous) {
+            g_systemParameters = reinterpret_cast<SystemParametersFn>(previous);
+        });
 }
 
 }  // namespace

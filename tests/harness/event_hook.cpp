@@ -5,6 +5,8 @@
 //   <source>|<type>|<event id, hex>|<string>|<string>...
 #include <windows.h>
 
+#include <import_redirect.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,34 +49,16 @@ BOOL WINAPI Deregister(HANDLE) {
 
 // Points the main program's imports of the event API at the functions above.
 void TakeImports() {
-    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!dir.VirtualAddress) return;
-    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
-         ++desc) {
-        if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), "advapi32.dll") != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const char* name =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name;
-            void* replacement = nullptr;
+    drive::RedirectImports(
+        "advapi32.dll",
+        [](const char* name) -> void* {
             if (std::strcmp(name, "RegisterEventSourceW") == 0)
-                replacement = reinterpret_cast<void*>(&RegisterSource);
-            if (std::strcmp(name, "ReportEventW") == 0) replacement = reinterpret_cast<void*>(&Report);
-            if (std::strcmp(name, "DeregisterEventSource") == 0)
-                replacement = reinterpret_cast<void*>(&Deregister);
-            if (!replacement) continue;
-            DWORD old = 0;
-            if (::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) {
-                slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-                ::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-            }
-        }
-    }
+                return reinterpret_cast<void*>(&RegisterSource);
+            if (std::strcmp(name, "ReportEventW") == 0) return reinterpret_cast<void*>(&Report);
+            if (std::strcmp(name, "DeregisterEventSource") == 0) return reinterpret_cast<void*>(&Deregister);
+            return nullptr;
+        },
+        [](const char*, void*) {});
 }
 
 }  // namespace

@@ -102,17 +102,13 @@ RestoredFile::~RestoredFile() {
     if (m_saved) {
         EXPECT_TRUE(WriteTextFile(m_path, *m_saved));
     } else {
-        ::DeleteFileW(m_path.c_str());
+        EXPECT_TRUE(::DeleteFileW(m_path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND)
+            << Narrow(m_path);
     }
 }
 
-MovedAside::MovedAside(std::wstring path) : m_path(std::move(path)) {
-    m_moved = ::MoveFileExW(m_path.c_str(), (m_path + L".aside").c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-MovedAside::~MovedAside() {
-    if (m_moved) ::MoveFileExW((m_path + L".aside").c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
+MovedAside::MovedAside(std::wstring path)
+    : RestoredFile(std::move(path)), m_moved(Saved() && ::DeleteFileW(Path().c_str())) {}
 
 // ---- registry ----
 

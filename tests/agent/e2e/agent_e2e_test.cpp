@@ -1,6 +1,6 @@
 // The agent's install, uninstall and default sequences as the real x64 Oskavel3.exe runs them under Wine
 // on the simulated machine.
-#include <AgentExitCodes.h>
+#include <ExitCodes.h>
 
 #include <filesystem>
 #include <fstream>

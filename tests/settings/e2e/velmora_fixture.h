@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include <VelmoraExitCodes.h>
+#include <ExitCodes.h>
 #include "e2e.h"
 #include "machine.h"
 #include "resource.h"
