@@ -107,8 +107,15 @@ RestoredFile::~RestoredFile() {
     }
 }
 
-MovedAside::MovedAside(std::wstring path)
-    : RestoredFile(std::move(path)), m_moved(Saved() && ::DeleteFileW(Path().c_str())) {}
+MovedAside::MovedAside(std::wstring path) : m_path(std::move(path)) {
+    m_moved = ::MoveFileExW(m_path.c_str(), (m_path + L".aside").c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+MovedAside::~MovedAside() {
+    if (!m_moved) return;
+    EXPECT_TRUE(::MoveFileExW((m_path + L".aside").c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING))
+        << "could not put back " << Narrow(m_path);
+}
 
 // ---- registry ----
 

@@ -46,21 +46,25 @@ public:
     RestoredFile(const RestoredFile&) = delete;
     RestoredFile& operator=(const RestoredFile&) = delete;
     const std::wstring& Path() const { return m_path; }
-    bool Saved() const { return m_saved.has_value(); }
 
 private:
     std::wstring m_path;
     std::optional<std::string> m_saved;
 };
 
-// Takes a file away for the life of the object and puts it back at the end, also when the test fails. Check
-// Moved() before relying on it.
-class MovedAside : public RestoredFile {
+// Moves a file out of the way (renamed beside itself, so an executable keeps its file as the machine made it)
+// for the life of the object and puts it back at the end, also when the test fails. Check Moved() before
+// relying on it.
+class MovedAside {
 public:
     explicit MovedAside(std::wstring path);
     bool Moved() const { return m_moved; }
+    ~MovedAside();
+    MovedAside(const MovedAside&) = delete;
+    MovedAside& operator=(const MovedAside&) = delete;
 
 private:
+    std::wstring m_path;
     bool m_moved = false;
 };
 
